@@ -1,0 +1,4 @@
+#include "app/Program.h"
+namespace app {
+CProgram& TheProgram() { static CProgram p; return p; }
+}

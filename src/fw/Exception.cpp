@@ -1,0 +1,43 @@
+#include "fw/Exception.h"
+
+#include <cwchar>
+
+#include "fw/WinApp.h"
+
+namespace fw {
+
+IMPLEMENT_DYNAMIC(CException, CObject)
+IMPLEMENT_DYNAMIC(CUserException, CException)
+IMPLEMENT_DYNAMIC(CMemoryException, CException)
+IMPLEMENT_DYNAMIC(CResourceException, CException)
+IMPLEMENT_DYNAMIC(CInvalidArgException, CException)
+
+BOOL CException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const {
+    if (helpContext) *helpContext = 0;
+    if (buffer && maxChars) buffer[0] = 0;
+    return FALSE;
+}
+
+BOOL CopyErrorText(const wchar_t* text, LPWSTR buffer, UINT maxChars, PUINT helpContext) {
+    if (!buffer || maxChars == 0) return FALSE;
+    if (helpContext) *helpContext = 0;
+    size_t n = std::wcslen(text);
+    if (n >= maxChars) n = maxChars - 1;
+    std::wmemcpy(buffer, text, n);
+    buffer[n] = 0;
+    return TRUE;
+}
+
+int CException::ReportError(UINT type, UINT messageId) const {
+    wchar_t text[512];
+    if (GetErrorMessage(text, 512)) return AfxMessageBox(text, type);
+    if (messageId) return AfxMessageBox(messageId, type);
+    return AfxMessageBox(L"No error message is available.", type);
+}
+
+void AfxThrowMemoryException() { throw new CMemoryException; }
+void AfxThrowResourceException() { throw new CResourceException; }
+void AfxThrowInvalidArgException() { throw new CInvalidArgException; }
+void AfxThrowUserException() { throw new CUserException; }
+
+}  // namespace fw

@@ -1,0 +1,45 @@
+#pragma once
+// Exception base and the framework's own exception kinds. Exceptions are thrown
+// by pointer; the receiver calls Delete().
+#include <windows.h>
+
+#include "fw/RuntimeClass.h"
+
+namespace fw {
+
+class CException : public CObject {
+    DECLARE_DYNAMIC(CException)
+public:
+    // Copies the message into buffer (cut to fit); false when there is none.
+    virtual BOOL GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext = nullptr) const;
+    // Shows the message through the application's message-box hook.
+    virtual int ReportError(UINT type = MB_OK, UINT messageId = 0) const;
+    void Delete() noexcept { delete this; }
+};
+
+// The user cancelled: reported by nobody.
+class CUserException : public CException {
+    DECLARE_DYNAMIC(CUserException)
+};
+
+class CMemoryException : public CException {
+    DECLARE_DYNAMIC(CMemoryException)
+};
+
+class CResourceException : public CException {
+    DECLARE_DYNAMIC(CResourceException)
+};
+
+class CInvalidArgException : public CException {
+    DECLARE_DYNAMIC(CInvalidArgException)
+};
+
+[[noreturn]] void AfxThrowMemoryException();
+[[noreturn]] void AfxThrowResourceException();
+[[noreturn]] void AfxThrowInvalidArgException();
+[[noreturn]] void AfxThrowUserException();
+
+// Copies text into a caller's buffer the way GetErrorMessage promises.
+BOOL CopyErrorText(const wchar_t* text, LPWSTR buffer, UINT maxChars, PUINT helpContext);
+
+}  // namespace fw
