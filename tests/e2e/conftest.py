@@ -1,5 +1,6 @@
 """Fixtures shared by every end-to-end test: the display, a fresh prefix per test,
 and the paths of the built programs."""
+import os
 import shutil
 import sys
 from pathlib import Path
@@ -10,9 +11,10 @@ sys.path.insert(0, str(Path(__file__).parent))
 from harness.wine import Xvfb, copy_prefix, make_base_prefix  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
-BUILD = ROOT / "build" / "x86_64"
-WINE_ROOT = ROOT / "build" / "wine"
-ARTIFACTS = ROOT / "build" / "artifacts"
+# Overridable so that several builds can be tested side by side.
+BUILD = Path(os.environ.get("WRENKIT_BUILD_DIR", ROOT / "build" / "x86_64"))
+WINE_ROOT = Path(os.environ.get("WRENKIT_WINE_ROOT", ROOT / "build" / "wine"))
+ARTIFACTS = Path(os.environ.get("WRENKIT_ARTIFACTS", ROOT / "build" / "artifacts"))
 
 
 @pytest.fixture(scope="session")
