@@ -1,4 +1,283 @@
 #include "app/Program.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+#include <ole2.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "ResourceIds.h"
+#include "app/BrandExtender.h"
+#include "app/Exceptions.h"
+#include "app/FailureReporting.h"
+#include "fw/TextFormat.h"
+#include "install/Installation.h"
+#include "telemetry/TelemetryRecorder.h"
+#include "wizard/MainWindow.h"
+
 namespace app {
-CProgram& TheProgram() { static CProgram p; return p; }
+
+namespace {
+
+// Fixed per product: the single-instance check covers one logon session.
+constexpr wchar_t kInstanceMutex[] = L"{6F1C2B7E-3D4A-4E59-9B8C-2A7D5E0F4C13}";
+constexpr wchar_t kCompanyKey[] = L"SOFTWARE\\Tamberly Utilities Inc";
+constexpr DWORD kKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+
+// A GUID stored as exactly 16 bytes of REG_BINARY; anything else does not count.
+bool ReadGuid(HKEY key, const wchar_t* name, GUID& out) {
+    DWORD type = 0;
+    BYTE data[sizeof(GUID)];
+    DWORD size = sizeof(data);
+    LONG r = ::RegQueryValueExW(key, name, nullptr, &type, data, &size);
+    if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof(GUID)) return false;
+    std::memcpy(&out, data, sizeof(GUID));
+    return true;
 }
+
+bool WriteGuid(HKEY key, const wchar_t* name, const GUID& id) {
+    return ::RegSetValueExW(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&id), sizeof(GUID)) ==
+           ERROR_SUCCESS;
+}
+
+UINT WithDefaultIcon(UINT type) {
+    if (type & MB_ICONMASK) return type;
+    switch (type & MB_TYPEMASK) {
+    case MB_OK:
+    case MB_OKCANCEL:
+        return type | MB_ICONEXCLAMATION;
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return type | MB_ICONQUESTION;
+    default:
+        return type;
+    }
+}
+
+}  // namespace
+
+CProgram::CProgram() = default;
+
+CProgram::~CProgram() {
+    brandExtender_.reset();
+    settings_.Clear();
+    // The rest goes in member order; the flow sessions drain before they stop.
+}
+
+CProgram& TheProgram() {
+    static CProgram program;
+    return program;
+}
+
+BOOL CProgram::InitInstance() {
+    RegisterRuntimeClasses();
+    if (!StartPlatform()) return FALSE;
+    if (!LoadConfiguration()) return FALSE;
+    if (!StartTelemetry()) return FALSE;
+    EstablishIdentity();
+    StartLogging();
+    StartInstallationThread();
+
+    frame_ = std::make_unique<wizard::CMainWindow>();
+    frame_->DoModal();
+
+    Gdiplus::GdiplusShutdown(gdiplusToken_);
+    frame_.reset();
+    SetMainWindow(nullptr);
+    registrationKey_.reset();
+    companyKey_.reset();
+    mutex_.reset();
+    return FALSE;
+}
+
+int CProgram::ExitInstance() {
+    if (winsockStarted_) ::WSACleanup();
+    return exitCode_;
+}
+
+bool CProgram::StartPlatform() {
+    WSADATA wsa;
+    if (::WSAStartup(0x0202, &wsa) != 0) {
+        fw::AfxMessageBox(IDS_NETWORKING_FAILED, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    winsockStarted_ = true;
+    InstallFatalExceptionHandler();
+    INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
+    ::InitCommonControlsEx(&icc);
+    ::OleInitialize(nullptr);
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken_, &gdiplusInput, nullptr);
+    ::LoadLibraryW(L"riched20.dll");  // kept for the life of the process
+
+    mutex_.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        std::wstring text = fw::FormatText(fw::LoadStringResource(IDS_ALREADY_RUNNING), AppName());
+        fw::AfxMessageBox(text.c_str(), MB_OK);
+        mutex_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CProgram::LoadConfiguration() {
+    settings_.Load();
+    injectedData_.LoadFromOwnFile();
+    if (const std::wstring* commandLine = settings_.Lookup(L"InstallerData"))
+        injectedData_.ParseCommandLine(L"setup " + *commandLine);
+    if (!CreateBrandExtender()) return false;
+    if (FAILED(brandExtender_->CheckRequirements())) {
+        mutex_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CProgram::CreateBrandExtender() {
+    const std::wstring* name = settings_.Lookup(L"BrandExtender");
+    if (!name) {
+        brandExtender_ = std::make_unique<CDefaultBrandExtender>();
+        return true;
+    }
+    const fw::CRuntimeClass* rtc = fw::CRuntimeClass::FromName(*name);
+    fw::CObject* object = rtc ? rtc->CreateObject() : nullptr;
+    if (!object || !object->IsKindOf(RUNTIME_CLASS(IBrandExtender))) {
+        delete object;
+        StartupFailure(L"the brand hook \"" + *name + L"\" is not available.");
+        return false;
+    }
+    brandExtender_.reset(static_cast<IBrandExtender*>(object));
+    return true;
+}
+
+void CProgram::StartupFailure(const std::wstring& reason) {
+    // No flow exists yet: the user is told, and the exit status says it failed.
+    std::wstring text = fw::FormatText(fw::LoadStringResource(IDS_SETUP_INCOMPLETE), AppName(), reason);
+    fw::AfxMessageBox(text.c_str(), MB_OK | MB_ICONERROR);
+    mutex_.reset();
+    exitCode_ = 1;
+}
+
+bool CProgram::StartTelemetry() {
+    const std::wstring* flowName = injectedData_.Lookup(L"FlowName");
+    if (!flowName) flowName = settings_.Lookup(L"FlowName");
+    if (!flowName) {
+        StartupFailure(L"it names no telemetry flow.");
+        return false;
+    }
+    // The server flags are set before the flow starts, so a session-init reply that
+    // arrives early is never overwritten by them.
+    interrupted = 0;
+    installerValid = 1;
+    serverAllowsBackup = 1;
+    serverAllowsTwp = 1;
+    serverAllowsVantrell = 1;
+    if (settings_.Lookup(L"StatisticsServer")) flowSessions_.SetSink(telemetry::TelemetryRecorder::FromEnvironment());
+    flowSession = telemetry::StartFlow(flowSessions_, *flowName);
+
+    SetRegistryKey(L"Tamberly Utilities Inc");
+    appName = AppName();
+    return true;
+}
+
+void CProgram::EstablishIdentity(HKEY root) {
+    if (::RegCreateKeyExW(root, kCompanyKey, 0, nullptr, 0, kKeyAccess, nullptr, companyKey_.put(), nullptr) !=
+        ERROR_SUCCESS)
+        RaiseFatalAppExit();
+    std::wstring registration = appName + L"\\Registration";
+    if (::RegCreateKeyExW(companyKey_.get(), registration.c_str(), 0, nullptr, 0, kKeyAccess, nullptr,
+                          registrationKey_.put(), nullptr) != ERROR_SUCCESS)
+        RaiseFatalAppExit();
+    if (!ReadGuid(companyKey_.get(), L"MachineID", machineId)) ::CoCreateGuid(&machineId);
+    if (!ReadGuid(registrationKey_.get(), L"InstallationID", installationId)) installationId = GUID{};
+    if (!WriteGuid(companyKey_.get(), L"MachineID", machineId)) RaiseFatalAppExit();
+}
+
+void CProgram::StartLogging() {
+    const std::wstring* upl = injectedData_.Lookup(L"upl");
+    const std::wstring* logging = settings_.Lookup(L"UnifiedLogging");
+    const std::wstring* server = settings_.Lookup(L"TrackingServer");
+    if ((logging && *logging == L"disable") || !server) return;
+    std::shared_ptr<telemetry::TelemetryRecorder> recorder = telemetry::TelemetryRecorder::FromEnvironment();
+    unifiedLogger = std::make_unique<telemetry::UnifiedLogger>(
+        *server, upl ? *upl : std::wstring(), installationId, machineId,
+        [recorder](const std::wstring& url) {
+            if (recorder) recorder->RecordRequest(url);
+        });
+    unifiedLogger->SendEvent(L"InstallerInvoked");
+}
+
+void CProgram::StartInstallationThread() {
+    installationThread =
+        static_cast<install::CInstallation*>(fw::AfxBeginThread(RUNTIME_CLASS(install::CInstallation)));
+}
+
+int CProgram::DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) {
+    return DoMessageBox(prompt, nullptr, type, helpId);
+}
+
+int CProgram::DoMessageBox(const wchar_t* prompt, const wchar_t* details, UINT type, UINT helpId) {
+    HWND owner = ::GetActiveWindow();
+    if (!owner) owner = MainWindow();
+    std::wstring caption = appName.empty() ? AppName() : appName;
+    std::wstring text = prompt ? prompt : L"";
+    if (details && *details) text += std::wstring(L"\r\n\r\n") + details;
+    // The program's own message box replaces this system one with the wizard.
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), WithDefaultIcon(type));
+}
+
+LRESULT CProgram::ProcessWndProcException(fw::CException* e, const MSG* msg) {
+    if (e) {
+        ReportException(flowSession, *e);
+        if (e->IsKindOf(RUNTIME_CLASS(fw::CMemoryException)) || e->IsKindOf(RUNTIME_CLASS(CWindowsException))) {
+            if (flowSession) {
+                telemetry::EndFlow(flowSession, L"InstallBroken");
+                flowSession = nullptr;
+            }
+            wchar_t text[512];
+            if (!e->GetErrorMessage(text, 512)) wcscpy(text, L"Out of memory!");
+            ::MessageBoxW(nullptr, text, appName.c_str(), MB_OK | MB_ICONERROR);
+            std::exit(1);
+        }
+    }
+    failed = 1;
+    interrupted = 1;
+    if (frame_) frame_->GoToFinish();
+    return e ? fw::CWinApp::ProcessWndProcException(e, msg) : 0;
+}
+
+void CProgram::OnRebootRequired() {
+    telemetry::PostAction(flowSession, L"InstallRequiresReboot");
+    choiceFlags[L"RebootRequired"] = 1;
+}
+
+void CProgram::ReportInstallationFinished() {
+    if (finishReported) return;
+    finishReported = true;
+    if (interrupted) {
+        telemetry::EndFlow(flowSession, failed ? L"InstallBroken" : L"InstallCancelled");
+        flowSession = nullptr;
+        return;
+    }
+    fw::UniqueHKey key;
+    std::wstring path = std::wstring(kCompanyKey) + L"\\" + appName + L"\\Registration";
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, kKeyAccess, nullptr, key.put(),
+                          nullptr) == ERROR_SUCCESS) {
+        bool isUpdate = injectedData_.Lookup(L"WK_UPDATE") && !telemetry::IsZeroGuid(installationId);
+        GUID fresh{};
+        if (!isUpdate && ::CoCreateGuid(&fresh) == S_OK && WriteGuid(key.get(), L"InstallationID", fresh)) {
+            installationId = fresh;
+            if (unifiedLogger) unifiedLogger->SetInstallationId(fresh);
+        }
+    }
+    if (unifiedLogger) unifiedLogger->SendEvent(L"InstallerFinished");
+    telemetry::PostAction(flowSession, L"InstallFinished");
+}
+
+}  // namespace app

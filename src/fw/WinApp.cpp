@@ -39,6 +39,14 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return 0; }
 
 int CWinApp::Run(HINSTANCE instance) {
+    AttachFramework(instance);
+    if (InitInstance()) {
+        // This program runs no message loop of its own after start-up.
+    }
+    return ExitInstance();
+}
+
+void CWinApp::AttachFramework(HINSTANCE instance) {
     instance_ = instance;
     threadId_ = ::GetCurrentThreadId();
     if (!TryLoadString(kAppTitleString, appNameFw_)) {
@@ -49,10 +57,6 @@ int CWinApp::Run(HINSTANCE instance) {
         size_t dot = appNameFw_.rfind(L'.');
         if (dot != std::wstring::npos) appNameFw_.resize(dot);
     }
-    if (InitInstance()) {
-        // This program runs no message loop of its own after start-up.
-    }
-    return ExitInstance();
 }
 
 int CWinApp::DoMessageBox(const wchar_t* prompt, UINT type, UINT) {

@@ -32,6 +32,8 @@ public:
 
     // The process entry: start-up, then exit with the status ExitInstance gives.
     int Run(HINSTANCE instance);
+    // The framework's own state, which Run sets before start-up.
+    void AttachFramework(HINSTANCE instance);
 
 private:
     std::wstring appNameFw_;

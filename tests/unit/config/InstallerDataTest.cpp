@@ -161,3 +161,49 @@ TEST_F(InstallerDataRegistry, FlagLinesKeepOrSkip) {
 }
 
 }  // namespace
+
+namespace {
+
+// The injected data of a real download, as the distribution server stamps it.
+TEST(InstallerData, RealDownloadExample) {
+    wchar_t dir[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetEnvironmentVariableW(L"WRENKIT_FIXTURES", dir, MAX_PATH)) << "run through the harness";
+    fw::UniqueFile file(::CreateFileW((std::wstring(dir) + L"\\injected_example.txt").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    std::string text(4096, '\0');
+    DWORD read = 0;
+    ::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    text.resize(read);
+    text.push_back('\0');
+    ASSERT_EQ(498u, text.size());
+    auto stamped = WithTrailer("MZ...program...", text, 498);
+
+    InstallerData d;
+    ASSERT_EQ(S_OK, d.ParseTrailer(stamped.data(), stamped.size()));
+    EXPECT_EQ(15u, d.Count());
+    struct Expected {
+        const wchar_t* key;
+        bool isPrivate;
+        bool persistent;
+    };
+    for (const Expected& e : std::vector<Expected>{{L"ZevOffer", false, false}, {L"BackupOffer", false, false},
+                                                   {L"TwpOffer", true, false}, {L"SI_MODE", true, false},
+                                                   {L"MaxOffers", false, false}, {L"FlowName", false, false},
+                                                   {L"upl", true, true}, {L"track", true, true},
+                                                   {L"partner", true, true}, {L"browser", true, true},
+                                                   {L"TwpStubId", true, false}}) {
+        const InstallerData::Entry* entry = d.Find(e.key);
+        ASSERT_NE(nullptr, entry) << e.key;
+        EXPECT_EQ(e.isPrivate, entry->isPrivate) << e.key;
+        EXPECT_EQ(e.persistent, entry->persistent) << e.key;
+    }
+    EXPECT_EQ(L"enabled", ValueOf(d, L"TwpOffer"));
+    EXPECT_EQ(L"", ValueOf(d, L"track"));
+    EXPECT_FALSE(d.DoNotErase() || d.DoNotSave());
+    std::vector<std::wstring> expected{L"ZevOffer=disabled", L"BackupOffer=disabled", L"MaxOffers=1",
+                                       L"FlowName=Install5::02-09-2015::DEPRECATED"};
+    EXPECT_EQ(expected, d.BuildArgumentList());
+}
+
+}  // namespace

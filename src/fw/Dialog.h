@@ -1,0 +1,43 @@
+#pragma once
+// Dialogs from resource templates. One static procedure: `this` arrives with
+// WM_INITDIALOG, is kept in the window and dropped at WM_NCDESTROY; messages go to
+// virtual handlers. Exceptions never cross the procedure: they go to the
+// application's exception hook.
+#include <windows.h>
+
+#include "fw/RuntimeClass.h"
+
+namespace fw {
+
+class CDialog : public CObject {
+    DECLARE_DYNAMIC(CDialog)
+public:
+    explicit CDialog(UINT templateId = 0) : templateId_(templateId) {}
+    ~CDialog() override;
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    INT_PTR DoModal(HWND parent = nullptr);
+    bool CreateModeless(HWND parent);
+    void EndDialog(INT_PTR result);
+    HWND GetSafeHwnd() const noexcept { return hwnd_; }
+    UINT TemplateId() const noexcept { return templateId_; }
+
+protected:
+    void SetTemplateId(UINT id) noexcept { templateId_ = id; }
+    virtual BOOL OnInitDialog() { return TRUE; }
+    // Returns true when handled.
+    virtual bool OnCommand(WORD id, WORD code, HWND control) { return false; }
+    // Every other message; set result and return true when handled.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+    virtual void OnDestroyed() {}
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT templateId_;
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace fw
