@@ -252,6 +252,10 @@ LRESULT CProgram::ProcessWndProcException(fw::CException* e, const MSG* msg) {
     return e ? fw::CWinApp::ProcessWndProcException(e, msg) : 0;
 }
 
+void CProgram::OnThreadMessage(const MSG& msg) {
+    if (msg.message == AM_REBOOT_REQUIRED) OnRebootRequired();
+}
+
 void CProgram::OnRebootRequired() {
     telemetry::PostAction(flowSession, L"InstallRequiresReboot");
     choiceFlags[L"RebootRequired"] = 1;

@@ -22,6 +22,9 @@ namespace app {
 
 class IBrandExtender;
 
+// Thread messages to the interface thread.
+constexpr UINT AM_REBOOT_REQUIRED = WM_APP + 1;
+
 class CProgram : public fw::CWinApp {
 public:
     CProgram();
@@ -33,6 +36,7 @@ public:
     // The entry with a secondary text, used by the fatal reports.
     int DoMessageBox(const wchar_t* prompt, const wchar_t* details, UINT type, UINT helpId);
     LRESULT ProcessWndProcException(fw::CException* e, const MSG* msg) override;
+    void OnThreadMessage(const MSG& msg) override;
 
     // Called once by the installation thread after the product is installed.
     void ReportInstallationFinished();

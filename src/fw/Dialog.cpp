@@ -20,9 +20,51 @@ CDialog::~CDialog() {
     }
 }
 
+namespace {
+void DispatchThreadMessage(const MSG& msg) {
+    CWinApp* app = AfxGetApp();
+    if (!app) return;
+    try {
+        app->OnThreadMessage(msg);
+    } catch (CException* e) {
+        app->ProcessWndProcException(e, &msg);
+        e->Delete();
+    }
+}
+}  // namespace
+
+// Our own modal loop instead of DialogBoxParam's: thread messages posted to the
+// interface thread (hwnd null) reach the application instead of being dropped.
 INT_PTR CDialog::DoModal(HWND parent) {
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent,
-                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    modal_ = true;
+    ended_ = false;
+    result_ = -1;
+    if (!CreateModeless(parent)) return -1;
+    HWND self = hwnd_;
+    bool reenableParent = parent && ::IsWindowEnabled(parent);
+    if (reenableParent) ::EnableWindow(parent, FALSE);
+    ::ShowWindow(self, SW_SHOW);
+    MSG msg;
+    while (!ended_ && ::IsWindow(self)) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for an outer loop
+            break;
+        }
+        if (!msg.hwnd) {
+            DispatchThreadMessage(msg);
+            continue;
+        }
+        if (!::IsDialogMessageW(self, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    if (reenableParent) ::EnableWindow(parent, TRUE);
+    if (::IsWindow(self)) ::DestroyWindow(self);
+    modal_ = false;
+    return result_;
 }
 
 bool CDialog::CreateModeless(HWND parent) {
@@ -31,7 +73,13 @@ bool CDialog::CreateModeless(HWND parent) {
 }
 
 void CDialog::EndDialog(INT_PTR result) {
-    if (hwnd_) ::EndDialog(hwnd_, result);
+    if (modal_) {
+        result_ = result;
+        ended_ = true;
+        if (hwnd_) ::PostMessageW(hwnd_, WM_NULL, 0, 0);  // wake the loop
+    } else if (hwnd_) {
+        ::DestroyWindow(hwnd_);
+    }
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

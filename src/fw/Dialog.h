@@ -38,6 +38,9 @@ private:
 
     UINT templateId_;
     HWND hwnd_ = nullptr;
+    bool modal_ = false;
+    bool ended_ = false;
+    INT_PTR result_ = 0;
 };
 
 }  // namespace fw

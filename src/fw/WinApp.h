@@ -21,6 +21,8 @@ public:
     virtual int DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId);
     // Exceptions that reach a window procedure or a dialog end here.
     virtual LRESULT ProcessWndProcException(CException* e, const MSG* msg);
+    // Thread messages that reach the interface thread while a modal loop runs.
+    virtual void OnThreadMessage(const MSG& msg) {}
 
     void SetRegistryKey(const wchar_t* company) { registryKey_ = company; }
     const std::wstring& RegistryKey() const noexcept { return registryKey_; }

@@ -50,3 +50,8 @@ def build():
 def artifacts():
     ARTIFACTS.mkdir(parents=True, exist_ok=True)
     return ARTIFACTS
+
+
+@pytest.fixture(scope="session")
+def root():
+    return ROOT
