@@ -103,7 +103,8 @@ const std::map<std::wstring, FlagSetter>& FlagOptions() {
 // What each command cannot do without.
 bool CheckRequired(const Options& o, std::wstring& error) {
     const auto& c = o.command;
-    if ((c == L"click" || c == L"text") && !o.control.Any()) error = c + L" needs a control: --id, --text, ...";
+    if ((c == L"click" || c == L"text") && !o.control.Any() && !o.window.hwnd)
+        error = c + L" needs a control (--id, --text, ...) or --hwnd";
     else if (c == L"screenshot" && !o.out) error = L"screenshot needs --out";
     else if (c == L"key" && !o.key) error = L"key needs --key";
     else if (c == L"syscommand" && !o.sysCommand) error = L"syscommand needs --command";
