@@ -13,7 +13,7 @@ const char kUsage[] =
     "control:  --id N --control-class C --text T --text-contains T\n"
     "state:    --visible --enabled --timeout MS (default 5000)\n"
     "click:    [--mouse] [--at X,Y]     answer: [--button ID|TEXT]\n"
-    "close:    [--wm-close]             screenshot: --out FILE.bmp [--method screen|print]\n"
+    "close:    [--wm-close]             screenshot: --out FILE.bmp\n"
     "key:      --key K [--method post|input]   syscommand: --command ID\n"
     "exit: 0 done, 1 not found in time, 2 bad usage, 3 found but the action failed\n";
 
@@ -38,15 +38,6 @@ std::optional<POINT> ParsePoint(const std::wstring& text) {
 
 using ValueSetter = std::function<bool(Options&, const std::wstring&)>;
 using FlagSetter = std::function<void(Options&)>;
-
-template <typename T>
-ValueSetter NumberInto(std::optional<T> Options::*member) {
-    return [member](Options& o, const std::wstring& v) {
-        const auto n = ParseNumber(v);
-        if (n) o.*member = static_cast<T>(*n);
-        return n.has_value();
-    };
-}
 
 const std::map<std::wstring, ValueSetter>& ValueOptions() {
     static const std::map<std::wstring, ValueSetter> options = {
@@ -81,7 +72,11 @@ const std::map<std::wstring, ValueSetter>& ValueOptions() {
         {L"--out", [](Options& o, const std::wstring& v) { o.out = v; return true; }},
         {L"--method", [](Options& o, const std::wstring& v) { o.method = v; return true; }},
         {L"--key", [](Options& o, const std::wstring& v) { o.key = v; return true; }},
-        {L"--command", NumberInto(&Options::sysCommand)},
+        {L"--command", [](Options& o, const std::wstring& v) {
+             const auto n = ParseNumber(v);
+             if (n) o.sysCommand = static_cast<UINT>(*n);
+             return n.has_value();
+         }},
         {L"--at", [](Options& o, const std::wstring& v) {
              o.at = ParsePoint(v);
              return o.at.has_value();
@@ -108,27 +103,16 @@ bool CheckRequired(const Options& o, std::wstring& error) {
     else if (c == L"screenshot" && !o.out) error = L"screenshot needs --out";
     else if (c == L"key" && !o.key) error = L"key needs --key";
     else if (c == L"syscommand" && !o.sysCommand) error = L"syscommand needs --command";
-    else if (c == L"screenshot" && !o.method.empty() && o.method != L"screen" && o.method != L"print")
-        error = L"--method is screen or print";
     else if (c == L"key" && !o.method.empty() && o.method != L"post" && o.method != L"input")
         error = L"--method is post or input";
     return error.empty();
 }
 
-bool IsCommand(const std::wstring& name) {
-    static const wchar_t* const commands[] = {L"list", L"wait", L"gone", L"inspect", L"text", L"click",
-                                              L"answer", L"close", L"screenshot", L"key", L"sysmenu",
-                                              L"syscommand"};
-    for (const wchar_t* c : commands)
-        if (name == c) return true;
-    return false;
-}
-
 }  // namespace
 
 std::optional<Options> ParseOptions(int argc, wchar_t** argv, std::wstring& error) {
-    if (argc < 2 || !IsCommand(argv[1])) {
-        error = argc < 2 ? L"no command" : L"unknown command: " + std::wstring(argv[1]);
+    if (argc < 2 || argv[1][0] == L'-') {
+        error = L"no command";
         return std::nullopt;
     }
     Options options;

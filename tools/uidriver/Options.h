@@ -37,7 +37,7 @@ struct Options {
 
     std::optional<std::wstring> button;  // answer: button id or text
     std::optional<std::wstring> out;     // screenshot: BMP path
-    std::wstring method;                 // screenshot: screen|print; key: post|input
+    std::wstring method;                 // key: post|input
     std::optional<std::wstring> key;     // key: "N", "Enter", "Alt+N", ...
     std::optional<UINT> sysCommand;      // syscommand: WM_SYSCOMMAND id
     std::optional<POINT> at;             // click: client point for a mouse click

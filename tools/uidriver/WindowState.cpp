@@ -1,5 +1,6 @@
 #include "WindowState.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -36,7 +37,7 @@ bool SendWithLimit(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRES
     if (HungThreads().count(thread)) return false;
     DWORD_PTR answer = 0;
     if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kMessageLimitMs, &answer)) {
-        if (::GetLastError() == ERROR_TIMEOUT || ::IsWindow(window)) HungThreads().insert(thread);
+        if (::IsWindow(window)) HungThreads().insert(thread);
         return false;
     }
     result = static_cast<LRESULT>(answer);
@@ -80,9 +81,11 @@ std::wstring WithoutMnemonics(std::wstring_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'&') {
-            if (i + 1 < text.size() && text[i + 1] == L'&') out += L'&';
-            else continue;
-            ++i;
+            // "&&" is a literal ampersand; a single one only marks the mnemonic.
+            if (i + 1 < text.size() && text[i + 1] == L'&') {
+                out += L'&';
+                ++i;
+            }
             continue;
         }
         out += text[i];

@@ -13,7 +13,7 @@ std::wstring ClassName(HWND window);
 std::wstring StoredText(HWND window);
 // WM_GETTEXT with a time limit; falls back to the stored text when the owner hangs.
 std::wstring ReadText(HWND window, bool* hung = nullptr);
-// Sends a message that carries no pointers; nullopt when the owner did not answer.
+// Sends a message with a time limit; false when the owner did not answer.
 bool SendWithLimit(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 DWORD ProcessOf(HWND window);

@@ -7,6 +7,7 @@ import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 from pathlib import Path
 
@@ -68,27 +69,25 @@ class Prefix:
 
     def run(self, args, timeout=DEFAULT_TIMEOUT, check=False, env=None):
         """Runs a program to its end; a hang past the limit kills the prefix's processes."""
-        full_env = self.env
-        full_env.update(env or {})
-        try:
-            proc = subprocess.run([WINE] + [str(a) for a in args], env=full_env, capture_output=True,
-                                  timeout=timeout)
-        except subprocess.TimeoutExpired as e:
-            self.kill()
-            raise AssertionError(f"wine call timed out after {timeout}s: {args}") from e
-        out = proc.stdout.decode("utf-8", "replace")
-        err = proc.stderr.decode("utf-8", "replace")
-        if check and proc.returncode != 0:
-            raise AssertionError(f"{args} exited {proc.returncode}\n{out}\n{err}")
-        return subprocess.CompletedProcess(args, proc.returncode, out, err)
+        bg = self.start(args, env=env)
+        code = bg.wait(timeout)
+        out, err = bg.output()
+        if check and code != 0:
+            raise AssertionError(f"{args} exited {code}\n{out}\n{err}")
+        return subprocess.CompletedProcess(args, code, out, err)
 
     def start(self, args, env=None):
-        """Starts a program in the background; use wait() on the result."""
+        """Starts a program in the background; use wait() on the result.
+
+        Output goes to files, not pipes: the wineserver and system processes that a
+        first program starts inherit its handles and would hold pipes open."""
         full_env = self.env
         full_env.update(env or {})
-        return Background(subprocess.Popen([WINE] + [str(a) for a in args], env=full_env,
-                                           stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                           start_new_session=True), self)
+        out = tempfile.TemporaryFile()
+        err = tempfile.TemporaryFile()
+        popen = subprocess.Popen([WINE] + [str(a) for a in args], env=full_env, stdin=subprocess.DEVNULL,
+                                 stdout=out, stderr=err, start_new_session=True)
+        return Background(popen, self, out, err)
 
     def wait_server(self, timeout=30):
         try:
@@ -130,18 +129,26 @@ class Prefix:
 
 
 class Background:
-    def __init__(self, popen, prefix):
+    def __init__(self, popen, prefix, out, err):
         self.popen = popen
         self.prefix = prefix
+        self.out = out
+        self.err = err
 
     def wait(self, timeout=DEFAULT_TIMEOUT):
         try:
-            out, err = self.popen.communicate(timeout=timeout)
+            return self.popen.wait(timeout=timeout)
         except subprocess.TimeoutExpired as e:
             os.killpg(self.popen.pid, signal.SIGKILL)
             self.prefix.kill()
             raise AssertionError(f"program did not end within {timeout}s") from e
-        return self.popen.returncode
+
+    def output(self):
+        texts = []
+        for f in (self.out, self.err):
+            f.seek(0)
+            texts.append(f.read().decode("utf-8", "replace"))
+        return texts
 
     def running(self):
         return self.popen.poll() is None
@@ -154,9 +161,9 @@ def make_base_prefix(path, display):
         shutil.rmtree(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     prefix = Prefix(path, display)
-    proc = subprocess.run([WINE, "wineboot", "-i"], env=prefix.env, capture_output=True, timeout=180)
-    if proc.returncode != 0:
-        raise RuntimeError("wineboot failed: " + proc.stderr.decode("utf-8", "replace"))
+    boot = prefix.run(["wineboot", "-i"], timeout=180)
+    if boot.returncode != 0:
+        raise RuntimeError("wineboot failed: " + boot.stderr)
     prefix.wait_server()
     # A crash must end the program, not wait for a dialog; windows get frames on one desktop.
     prefix.reg_add(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0")
