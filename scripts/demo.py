@@ -44,7 +44,7 @@ def run(prefix):
     driver = UiDriver(prefix, BUILD / "tools" / "uidriver.exe")
 
     program = prefix.start([setup], env=record.env)
-    frame = driver.wait(caption="Vantrell Setup", timeout=30000)
+    frame = driver.wait(caption="Vantrell Setup", timeout=30000)["window"]
     print(f"frame: \"{frame['caption']}\" class {frame['class']}, {frame['rect']}")
     shot = driver.screenshot(OUT / "frame.png", caption="Vantrell Setup")
     print(f"screenshot: {shot}")

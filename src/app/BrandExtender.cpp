@@ -2,7 +2,7 @@
 
 #include "ResourceIds.h"
 #include "fw/WinApp.h"
-namespace util { uint64_t GetHighestDotNetVersion(); }
+#include "util/SystemProbes.h"
 
 namespace app {
 

@@ -33,7 +33,7 @@ def example_data(root):
 def run_to_frame(prefix, driver, setup, record):
     """Starts the installer, waits for its frame, closes it; returns (frame, exit status)."""
     program = prefix.start([setup], env=record.env)
-    frame = driver.wait(caption=FRAME, timeout=30000)
+    frame = driver.wait(caption=FRAME, timeout=30000)["window"]
     driver.close(caption=FRAME)
     return frame, program.wait(60)
 
@@ -90,8 +90,9 @@ def test_stamped_copy_uses_its_injected_data(prefix, driver, build, record, root
     frame, status = run_to_frame(prefix, driver, setup, record)
     assert status == 0
     assert record.flow()[0][1] == "Install5::02-09-2015::DEPRECATED"
-    upl = re.search(r"&upl=([^&]*)&", record.requests()[0]).group(1)
-    assert upl.endswith("%2B%2F%3D%3D") and "+" not in upl and len(upl) > 300
+    stamped_upl = re.search(rb"@upl=([^\r\n]*)", example_data(root)).group(1).decode()
+    escaped = stamped_upl.replace("+", "%2B").replace("/", "%2F").replace("=", "%3D")
+    assert f"&upl={escaped}&machineId=" in record.requests()[0]
     # The copy carries a tracking code of its own (empty), so the frame cannot be minimised.
     assert not int(frame["style"], 16) & 0x00020000
 
