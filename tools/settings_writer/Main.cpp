@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "PeHeaders.h"
-#include "Problem.h"
+#include "common/ToolSupport.h"
 #include "ResourceTable.h"
 #include "SettingsText.h"
 #include "fw/UniqueHandle.h"
@@ -20,37 +20,7 @@
 namespace {
 
 using namespace settings_writer;
-
-// Console output as UTF-16 on a console, UTF-8 into pipes and files.
-void Print(DWORD stream, std::wstring_view text) {
-    const HANDLE out = ::GetStdHandle(stream);
-    DWORD mode = 0, written = 0;
-    if (::GetConsoleMode(out, &mode)) {
-        ::WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-}
-
-Problem ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
-    fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError(L"cannot open", path);
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) return LastError(L"cannot get the size of", path);
-    if (size.QuadPart >= 0x80000000LL) return L"file too large: " + path;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        return LastError(L"cannot read", path);
-    if (read != bytes.size()) return L"short read from " + path;
-    return std::nullopt;
-}
+using namespace tools;
 
 Problem WriteU32At(const std::wstring& path, size_t offset, std::uint32_t value) {
     fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,

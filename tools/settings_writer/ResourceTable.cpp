@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "fw/UniqueHandle.h"
+
 namespace settings_writer {
+
+using tools::LastError;
 
 namespace {
 

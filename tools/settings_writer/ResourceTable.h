@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "Problem.h"
+#include "common/ToolSupport.h"
 
 namespace settings_writer {
+
+using tools::Problem;
 
 inline constexpr WORD kSettingsType = 33;
 inline constexpr WORD kSettingsId = 1;
