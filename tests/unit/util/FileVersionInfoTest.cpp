@@ -220,3 +220,18 @@ TEST_F(VersionFiles, FileWithoutVersionResourceEmptiesEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+// The test programs carry the installer's own version resource.
+TEST(FileVersionInfo, TheProgramsOwnVersion) {
+    wchar_t path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    util::CFileVersionInfo info;
+    ASSERT_TRUE(info.Read(path));
+    EXPECT_EQ(L"2.5.0", info.FileVersion());
+    EXPECT_EQ(L"2.5.0", info.ProductVersion());
+    EXPECT_NE(std::wstring::npos, info.LegalCopyright().find(L"Tamberly Utilities Inc"));
+}
+
+}  // namespace
