@@ -197,3 +197,19 @@ def test_backup_brand_hook_needs_dotnet_4(prefix, driver, build, record, root, t
     driver.gone(caption="Vantrell", timeout=2000)
     assert record.entries() == []
     assert machine_id(prefix) is None
+
+
+@pytest.mark.parametrize("page_order, text", [
+    (None, "Installer broken; page configuration could not be loaded."),
+    ("", "Installer broken; no pages configured for this installer."),
+])
+def test_unusable_page_order_is_fatal(prefix, driver, build, record, root, tmp_path, page_order, text):
+    setup = make_build(prefix, build, tmp_path / "setup.exe", settings=default_settings(root, PageOrder=page_order))
+    program = prefix.start([setup], env=record.env)
+    box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
+    assert text in box["text"]
+    assert program.wait(30) == 1
+    flow = record.flow()
+    assert flow[-2][:2] == ("action", "Exception::CToolkitException")
+    assert flow[-2][2]["message"].startswith(text)
+    assert flow[-1] == ("end", "InstallBroken", {})

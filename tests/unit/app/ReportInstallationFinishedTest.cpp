@@ -18,7 +18,8 @@ protected:
         ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tamberly Utilities Inc\\WrenkitUnit");
         program.appName = L"WrenkitUnit";
         program.finishReported = false;
-        program.failed = program.interrupted = 0;
+        program.failed = 0;
+        program.interrupted = 0;
         program.installationId = GUID{};
         program.InjectedData().Clear();
     }
