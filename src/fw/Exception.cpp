@@ -35,6 +35,21 @@ int CException::ReportError(UINT type, UINT messageId) const {
     return AfxMessageBox(L"No error message is available.", type);
 }
 
+IMPLEMENT_DYNAMIC(COleException, CException)
+
+BOOL COleException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, static_cast<DWORD>(code_), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    wchar_t fallback[64];
+    if (n == 0 || !text) std::swprintf(fallback, 64, L"The operation failed with code 0x%08lX.", static_cast<unsigned long>(code_));
+    BOOL copied = CopyErrorText(n && text ? text : fallback, buffer, maxChars, helpContext);
+    if (text) ::LocalFree(text);
+    return copied;
+}
+
+void AfxThrowOleException(HRESULT code) { throw new COleException(code); }
 void AfxThrowMemoryException() { throw new CMemoryException; }
 void AfxThrowResourceException() { throw new CResourceException; }
 void AfxThrowInvalidArgException() { throw new CInvalidArgException; }

@@ -34,6 +34,19 @@ class CInvalidArgException : public CException {
     DECLARE_DYNAMIC(CInvalidArgException)
 };
 
+// A failed operation that gave an HRESULT.
+class COleException : public CException {
+    DECLARE_DYNAMIC(COleException)
+public:
+    explicit COleException(HRESULT code) : code_(code) {}
+    BOOL GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext = nullptr) const override;
+    HRESULT Code() const noexcept { return code_; }
+
+private:
+    HRESULT code_;
+};
+
+[[noreturn]] void AfxThrowOleException(HRESULT code);
 [[noreturn]] void AfxThrowMemoryException();
 [[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowInvalidArgException();

@@ -1,22 +1,30 @@
 #pragma once
 // "%1" and "%2" inserts, as the string table uses them.
+#include <initializer_list>
 #include <string>
 
 namespace fw {
 
-inline std::wstring FormatText(const std::wstring& format, const std::wstring& arg1,
-                               const std::wstring& arg2 = std::wstring()) {
+// "%1" to "%9" replaced by the arguments in order; a missing argument gives nothing.
+inline std::wstring FormatText(const std::wstring& format, std::initializer_list<std::wstring> args) {
     std::wstring out;
-    out.reserve(format.size() + arg1.size());
+    out.reserve(format.size());
     for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size() && (format[i + 1] == L'1' || format[i + 1] == L'2')) {
-            out += format[i + 1] == L'1' ? arg1 : arg2;
+        wchar_t next = i + 1 < format.size() ? format[i + 1] : 0;
+        if (format[i] == L'%' && next >= L'1' && next <= L'9') {
+            size_t index = static_cast<size_t>(next - L'1');
+            if (index < args.size()) out += *(args.begin() + index);
             ++i;
         } else {
             out += format[i];
         }
     }
     return out;
+}
+
+inline std::wstring FormatText(const std::wstring& format, const std::wstring& arg1,
+                               const std::wstring& arg2 = std::wstring()) {
+    return FormatText(format, {arg1, arg2});
 }
 
 }  // namespace fw
