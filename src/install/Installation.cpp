@@ -6,7 +6,7 @@
 #include "app/Program.h"
 #include "fw/TextFormat.h"
 #include "fw/UniqueHandle.h"
-#include "util/SystemProbes.h"
+#include "install/PackageSelection.h"
 
 namespace install {
 
@@ -73,18 +73,11 @@ bool CInstallation::OnThreadMessage(const MSG& msg) {
 }
 
 CInstallation::Offer CInstallation::OfferOf(OfferKind kind) {
+    const wchar_t* prefix = OfferInfo(kind).downloadPrefix;
     switch (kind) {
-    case OfferKind::Backup: return {&backupPackagePath, &backupInstallerPath, &backupSkipped, L"stw", TM_EXTRACT_BACKUP};
-    case OfferKind::Twp: return {&twpPackagePath, &twpInstallerPath, &twpSkipped, L"twp", TM_EXTRACT_TWP};
-    default: return {&vantrellPackagePath, &vantrellInstallerPath, &vantrellSkipped, L"vtl", TM_EXTRACT_VANTRELL};
-    }
-}
-
-std::wstring CInstallation::OfferUrlKey(OfferKind kind) const {
-    switch (kind) {
-    case OfferKind::Backup: return L"BackupUrl";
-    case OfferKind::Twp: return util::IsRunningUnderWow64() ? L"x64TwpUrl" : L"x86TwpUrl";
-    default: return L"VantrellEnUrl";
+    case OfferKind::Backup: return {&backupPackagePath, &backupInstallerPath, &backupSkipped, prefix, TM_EXTRACT_BACKUP};
+    case OfferKind::Twp: return {&twpPackagePath, &twpInstallerPath, &twpSkipped, prefix, TM_EXTRACT_TWP};
+    default: return {&vantrellPackagePath, &vantrellInstallerPath, &vantrellSkipped, prefix, TM_EXTRACT_VANTRELL};
     }
 }
 
@@ -110,7 +103,7 @@ void CInstallation::DownloadOffer(OfferKind kind) {
         if (*offer.skipped) return;
         SetScale(50, 50);
         NextTask(25, IDS_TASK_DOWNLOADING);
-        std::wstring key = OfferUrlKey(kind);
+        std::wstring key = ChooseOfferPackageKey(kind);
         if (app::TheProgram().Settings().Lookup(key)) *offer.packagePath = work_->Download(key, offer.prefix, false, *this);
     } catch (fw::CException* e) {
         e->Delete();  // an offer never reports to the user
@@ -157,7 +150,10 @@ bool CInstallation::InstallProduct() {
         HandOver(e);
         return false;
     }
-    if (!installed) return false;
+    if (!installed) {
+        pageProxy.Cancel();  // Windows Installer reported the user's cancel
+        return false;
+    }
     try {
         RecordInstallation();
         app::CProgram& program = app::TheProgram();

@@ -7,6 +7,7 @@
 
 #include "fw/WinThread.h"
 #include "install/InstallationWork.h"
+#include "install/OfferCommandLines.h"
 #include "install/ProgressPageProxy.h"
 #include "install/TaskContext.h"
 
@@ -26,8 +27,6 @@ enum TaskMessage : UINT {
     TM_FINISH = WM_USER + 10,
 };
 
-enum class OfferKind { Backup, Twp, Vantrell };
-
 class CInstallation : public fw::CWinThread, public ITaskContext {
     DECLARE_DYNCREATE(CInstallation)
 public:
@@ -40,6 +39,7 @@ public:
 
     // ITaskContext, for the work inside the tasks.
     void ReportTaskProgress(int percent, const std::wstring& text) override;
+    void ReportUnscaledProgress(int value, const std::wstring* text) override { pageProxy.ChangeProgress(value, text); }
     void RememberTempFile(const std::wstring& path) override { pageProxy.RememberTempFile(path); }
     bool IsCancelled() const override { return const_cast<CProgressPageProxy&>(pageProxy).IsCancelled() != 0; }
     void EnableCancel(bool enable) override { pageProxy.EnableCancel(enable); }
@@ -68,7 +68,6 @@ private:
         UINT extractMessage;
     };
     Offer OfferOf(OfferKind kind);
-    std::wstring OfferUrlKey(OfferKind kind) const;
 
     void DownloadProduct();
     void DownloadOffer(OfferKind kind);
