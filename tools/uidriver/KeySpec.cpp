@@ -36,20 +36,20 @@ std::optional<WORD> KeyCode(const std::wstring& name) {
 }  // namespace
 
 std::optional<KeySpec> ParseKey(const std::wstring& text) {
-    KeySpec spec;
+    KeySpec parsed;
     std::wstring rest = text;
     for (size_t plus; rest.size() > 1 && (plus = rest.find(L'+')) != std::wstring::npos;) {
         const std::wstring modifier = rest.substr(0, plus);
-        if (EqualsNoCase(modifier, L"Alt")) spec.alt = true;
-        else if (EqualsNoCase(modifier, L"Ctrl")) spec.ctrl = true;
-        else if (EqualsNoCase(modifier, L"Shift")) spec.shift = true;
+        if (EqualsNoCase(modifier, L"Alt")) parsed.alt = true;
+        else if (EqualsNoCase(modifier, L"Ctrl")) parsed.ctrl = true;
+        else if (EqualsNoCase(modifier, L"Shift")) parsed.shift = true;
         else return std::nullopt;
         rest = rest.substr(plus + 1);
     }
     const auto vk = KeyCode(rest);
     if (!vk) return std::nullopt;
-    spec.vk = *vk;
-    return spec;
+    parsed.vk = *vk;
+    return parsed;
 }
 
 }  // namespace uidriver
