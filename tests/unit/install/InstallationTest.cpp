@@ -7,6 +7,7 @@
 #include "app/Program.h"
 #include "fw/CriticalSection.h"
 #include "install/Installation.h"
+#include "MessageWindowPage.h"
 
 namespace {
 
@@ -49,12 +50,8 @@ private:
     bool failProductDownload_;
 };
 
-class TestPage : public IProgressPage {
+class TestPage : public install_test::MessageWindowPage {
 public:
-    TestPage() { window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr); }
-    ~TestPage() override { ::DestroyWindow(window_); }
-    HWND PageWindow() const override { return window_; }
-    volatile LONG& CancelledFlag() override { return cancelled; }
     // Waits for the end notice; returns the task-bar values seen before it.
     std::vector<WPARAM> WaitForEnd(bool& ended, int& failures) {
         std::vector<WPARAM> values;
@@ -81,10 +78,6 @@ public:
         }
         return values;
     }
-    volatile LONG cancelled = 0;
-
-private:
-    HWND window_;
 };
 
 class InstallationSequence : public ::testing::Test {

@@ -5,18 +5,14 @@
 #include <vector>
 
 #include "install/ProgressPageProxy.h"
+#include "MessageWindowPage.h"
 
 namespace {
 
 using namespace install;
 
-// A real window that stands for the progress page; its posted messages are read back.
-class TestPage : public IProgressPage {
+class TestPage : public install_test::MessageWindowPage {
 public:
-    TestPage() { window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr); }
-    ~TestPage() override { ::DestroyWindow(window_); }
-    HWND PageWindow() const override { return window_; }
-    volatile LONG& CancelledFlag() override { return cancelled; }
 
     struct Posted {
         UINT message;
@@ -33,10 +29,6 @@ public:
         }
         return out;
     }
-    volatile LONG cancelled = 0;
-
-private:
-    HWND window_;
 };
 
 std::wstring TempFile(const wchar_t* name) {
