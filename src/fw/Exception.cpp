@@ -11,6 +11,7 @@ IMPLEMENT_DYNAMIC(CUserException, CException)
 IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CResourceException, CException)
 IMPLEMENT_DYNAMIC(CInvalidArgException, CException)
+IMPLEMENT_DYNAMIC(CNotSupportedException, CException)
 
 BOOL CException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpContext) const {
     if (helpContext) *helpContext = 0;
@@ -54,5 +55,6 @@ void AfxThrowMemoryException() { throw new CMemoryException; }
 void AfxThrowResourceException() { throw new CResourceException; }
 void AfxThrowInvalidArgException() { throw new CInvalidArgException; }
 void AfxThrowUserException() { throw new CUserException; }
+void AfxThrowNotSupportedException() { throw new CNotSupportedException; }
 
 }  // namespace fw

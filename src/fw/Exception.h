@@ -34,6 +34,11 @@ class CInvalidArgException : public CException {
     DECLARE_DYNAMIC(CInvalidArgException)
 };
 
+// An operation the object cannot do.
+class CNotSupportedException : public CException {
+    DECLARE_DYNAMIC(CNotSupportedException)
+};
+
 // A failed operation that gave an HRESULT.
 class COleException : public CException {
     DECLARE_DYNAMIC(COleException)
@@ -51,6 +56,7 @@ private:
 [[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowInvalidArgException();
 [[noreturn]] void AfxThrowUserException();
+[[noreturn]] void AfxThrowNotSupportedException();
 
 // Copies text into a caller's buffer the way GetErrorMessage promises.
 BOOL CopyErrorText(const wchar_t* text, LPWSTR buffer, UINT maxChars, PUINT helpContext);

@@ -10,9 +10,7 @@
 
 namespace install {
 
-IMPLEMENT_DYNAMIC(CNotSupportedException, fw::CException)
 
-void ThrowNotSupported() { throw new CNotSupportedException; }
 
 BzErrorMapping MapBzError(int bzResult) noexcept {
     using E = fw::CFileException;
@@ -104,12 +102,12 @@ bool CBzFile::Open(const std::wstring& path, UINT flags, fw::CFileException* err
     return true;
 }
 
-CBzFile* CBzFile::Duplicate() const { ThrowNotSupported(); }
-uint64_t CBzFile::Seek(int64_t, UINT) { ThrowNotSupported(); }
-void CBzFile::SetLength(uint64_t) { ThrowNotSupported(); }
-uint64_t CBzFile::GetLength() const { ThrowNotSupported(); }
-void CBzFile::LockRange(uint64_t, uint64_t) { ThrowNotSupported(); }
-void CBzFile::UnlockRange(uint64_t, uint64_t) { ThrowNotSupported(); }
+CBzFile* CBzFile::Duplicate() const { fw::AfxThrowNotSupportedException(); }
+uint64_t CBzFile::Seek(int64_t, UINT) { fw::AfxThrowNotSupportedException(); }
+void CBzFile::SetLength(uint64_t) { fw::AfxThrowNotSupportedException(); }
+uint64_t CBzFile::GetLength() const { fw::AfxThrowNotSupportedException(); }
+void CBzFile::LockRange(uint64_t, uint64_t) { fw::AfxThrowNotSupportedException(); }
+void CBzFile::UnlockRange(uint64_t, uint64_t) { fw::AfxThrowNotSupportedException(); }
 
 UINT CBzFile::Read(void* buffer, UINT count) {
     if (endReached_) return 0;

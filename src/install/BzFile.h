@@ -12,12 +12,6 @@
 
 namespace install {
 
-// Operations a stream file cannot do. Belongs with the framework's exceptions.
-class CNotSupportedException : public fw::CException {
-    DECLARE_DYNAMIC(CNotSupportedException)
-};
-[[noreturn]] void ThrowNotSupported();
-
 // The framework file cause and the OS error that a libbzip2 result stands for.
 struct BzErrorMapping {
     int cause;

@@ -19,7 +19,7 @@ bool StartOfferInstaller(const std::wstring& exePath, const std::wstring& identi
     task.ReportTaskProgress(0, text);
 
     const OfferKindInfo* offer = OfferByIdentity(identity);
-    if (!offer) ThrowNotSupported();
+    if (!offer) fw::AfxThrowNotSupportedException();
     task.ReportTaskProgress(25, text);
     // Sent before the attempt: operators count attempts, failed starts included.
     telemetry::PostAction(context.flowSession, offer->flowAction);

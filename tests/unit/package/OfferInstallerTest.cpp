@@ -122,7 +122,7 @@ TEST_F(OfferInstallerTest, AnUnknownIdentityIsNotSupportedAndStartsNothing) {
         install::StartOfferInstaller(folder.File(L"x.exe"), L"tmu", task, Context());
         ADD_FAILURE() << "no exception";
     } catch (fw::CException* e) {
-        EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(install::CNotSupportedException)));
+        EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(fw::CNotSupportedException)));
         e->Delete();
     }
     EXPECT_TRUE(actions.empty());

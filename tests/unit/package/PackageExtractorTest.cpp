@@ -255,7 +255,7 @@ TEST(BzFile, RandomAccessIsNotSupported) {
             operation();
             ADD_FAILURE() << "no exception";
         } catch (fw::CException* e) {
-            EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(install::CNotSupportedException)));
+            EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(fw::CNotSupportedException)));
             e->Delete();
         }
     };
