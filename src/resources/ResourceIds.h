@@ -1,5 +1,6 @@
 #pragma once
 // Resource ids shared by the resource scripts and the code.
+#include "StringIds.h"
 
 #define IDI_APP 1
 #define IDD_MAINFRAME 100

@@ -1,0 +1,2 @@
+#pragma once
+// String ids of the page and prompt texts.
