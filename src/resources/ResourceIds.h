@@ -39,3 +39,53 @@
 #define IDS_INTERNAL_ERROR 61704
 #define IDS_COMMAND_FAILED 61705
 #define IDS_APP_TITLE 57344
+
+// Dialog templates.
+#define IDD_WELCOME 101
+#define IDD_LICENSE 102
+#define IDD_FINISHED 103
+#define IDD_PROGRESS 104
+#define IDD_ABOUT 106
+#define IDD_TWP_OFFER 108
+#define IDD_BACKUP_OFFER 527
+#define IDD_VANTRELL_OFFER 528
+#define IDD_MESSAGEBOX 30734
+
+// Skin resource types, named by control id (fonts, colours, RTF) or bitmap id.
+#define RT_SKIN_FONT 30
+#define RT_SKIN_COLOUR 31
+#define RT_SKIN_RTF 32
+#define RT_SKIN_BITMAP 34
+
+// Bitmaps.
+#define IDB_HEADER 500
+#define IDB_SIDE 501
+#define IDB_BACKUP_LOGO 511
+#define IDB_TWP_LOGO 512
+#define IDB_VANTRELL_LOGO 514
+
+// Controls with a fixed meaning on every page.
+#define IDC_BACK 1000
+#define IDC_NEXT 1001
+#define IDC_AGREE 1002
+#define IDC_HEADING 1003
+#define IDC_LICENSE_TEXT 1006
+#define IDC_STEP_BAR 1007
+#define IDC_STEP_STATUS 1008
+#define IDC_TASK_TITLE 1009
+#define IDC_OVERALL_BAR 1010
+#define IDC_FINISHED_TITLE 1011
+#define IDC_FINISHED_BODY 1012
+#define IDC_LAUNCH_CHECK 1013
+#define IDC_FINISH 12
+#define IDC_BAND_MARKER 1028
+#define IDC_HEADER_PICTURE 1039
+#define IDC_ETCHED_LINE 1057
+
+// About box.
+#define IDC_ABOUT_TITLE 1022
+#define IDC_ABOUT_COPYRIGHT 1023
+#define IDC_ABOUT_POWERED_BY 1024
+#define IDC_ABOUT_FLOW 1032
+#define IDC_ABOUT_BUILT_ON 1034
+#define IDC_ABOUT_CLOSE 8
