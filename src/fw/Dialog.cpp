@@ -56,7 +56,8 @@ INT_PTR CDialog::DoModal(HWND parent) {
             DispatchThreadMessage(msg);
             continue;
         }
-        if (!::IsDialogMessageW(self, &msg)) {
+        HWND keys = KeyboardDialog();
+        if (!::IsDialogMessageW(keys ? keys : self, &msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

@@ -31,6 +31,9 @@ protected:
     // Every other message; set result and return true when handled.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
     virtual void OnDestroyed() {}
+    // The dialog whose keyboard interface (Tab, Enter, Escape) the modal loop runs:
+    // a frame that holds child pages hands it to the page on screen.
+    virtual HWND KeyboardDialog() const { return hwnd_; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
