@@ -61,6 +61,15 @@ struct GdiTraits {
     static HGDIOBJ Invalid() noexcept { return nullptr; }
     static void Close(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 };
+template <typename T>
+struct TypedGdiTraits {
+    static T Invalid() noexcept { return nullptr; }
+    static void Close(T h) noexcept { ::DeleteObject(h); }
+};
+struct MemoryDcTraits {
+    static HDC Invalid() noexcept { return nullptr; }
+    static void Close(HDC h) noexcept { ::DeleteDC(h); }
+};
 struct IconTraits {
     static HICON Invalid() noexcept { return nullptr; }
     static void Close(HICON h) noexcept { ::DestroyIcon(h); }
@@ -74,5 +83,11 @@ using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 using UniqueLocal = UniqueResource<HLOCAL, LocalTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiTraits>;
 using UniqueIcon = UniqueResource<HICON, IconTraits>;
+using UniqueBitmap = UniqueResource<HBITMAP, TypedGdiTraits<HBITMAP>>;
+using UniqueBrush = UniqueResource<HBRUSH, TypedGdiTraits<HBRUSH>>;
+using UniqueFont = UniqueResource<HFONT, TypedGdiTraits<HFONT>>;
+using UniquePen = UniqueResource<HPEN, TypedGdiTraits<HPEN>>;
+// A DC made by CreateCompatibleDC/CreateDC; window and paint DCs have owners in GdiScope.h.
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
 
 }  // namespace fw
