@@ -1,6 +1,10 @@
 #include "app/BrandExtender.h"
 #include "app/Program.h"
 #include "install/Installation.h"
+#include "wizard/FinishedPage.h"
+#include "wizard/LicensePage.h"
+#include "wizard/ProgressPage.h"
+#include "wizard/WelcomePage.h"
 
 namespace app {
 
@@ -9,6 +13,10 @@ void RegisterRuntimeClasses() {
     CRuntimeClass::Register(RUNTIME_CLASS(CDefaultBrandExtender));
     CRuntimeClass::Register(RUNTIME_CLASS(CTamberlyBackupBrandExtender));
     CRuntimeClass::Register(RUNTIME_CLASS(install::CInstallation));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CWelcomePage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CLicensePage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CProgressPage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CFinishedPage));
 }
 
 }  // namespace app

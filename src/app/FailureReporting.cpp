@@ -34,13 +34,28 @@ void ReportException(telemetry::CFlowSession* session, const fw::CException& e) 
 void InstallFatalExceptionHandler() { ::SetUnhandledExceptionFilter(&FatalExceptionFilter); }
 
 void HandleFatalStructuredException(unsigned long code) {
-    // Only one thread reports; a second fault while reporting just waits for the exit.
-    static LONG reporting = 0;
-    if (::InterlockedExchange(&reporting, 1) != 0) ::Sleep(INFINITE);
-    CWindowsException e(code);
+    // Only one thread reports; a fault on another thread meanwhile waits for the exit.
+    // A fault on the reporting thread itself came from showing our box (its loop runs
+    // the program's windows): the first fault is then shown in the system's box, and
+    // a third time in none, so the report still ends the process instead of hanging.
+    static volatile LONG reportingThread = 0;
+    static unsigned long firstCode = 0;
+    static int depth = 0;  // touched by the reporting thread only
+    const LONG self = static_cast<LONG>(::GetCurrentThreadId());
+    const LONG previous = ::InterlockedCompareExchange(&reportingThread, self, 0);
+    if (previous != 0 && previous != self) ::Sleep(INFINITE);
+    if (previous == 0) firstCode = code;
+    ++depth;
+    CWindowsException e(firstCode);
     CProgram& program = TheProgram();
-    program.DoMessageBox(fw::LoadStringResource(IDS_FATAL_ERROR).c_str(), e.Message().c_str(),
-                         MB_OK | MB_ICONERROR, 0);
+    const std::wstring fatal = fw::LoadStringResource(IDS_FATAL_ERROR);
+    if (depth == 1) {
+        program.DoMessageBox(fatal.c_str(), e.Message().c_str(), MB_OK | MB_ICONERROR, 0);
+    } else if (depth == 2) {
+        const std::wstring text = fatal + L"\r\n\r\n" + e.Message();
+        const std::wstring& caption = program.appName.empty() ? program.AppName() : program.appName;
+        ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    }
     if (telemetry::CFlowSession* session = program.flowSession) {
         program.flowSession = nullptr;
         try {

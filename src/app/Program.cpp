@@ -16,10 +16,12 @@
 #include "app/BrandExtender.h"
 #include "app/Exceptions.h"
 #include "app/FailureReporting.h"
+#include "controls/BitmapCache.h"
 #include "fw/TextFormat.h"
 #include "install/Installation.h"
 #include "telemetry/TelemetryRecorder.h"
 #include "wizard/MainWindow.h"
+#include "wizard/MessageBox.h"
 
 namespace app {
 
@@ -68,6 +70,21 @@ CProgram::~CProgram() {
     brandExtender_.reset();
     settings_.Clear();
     // The rest goes in member order; the flow sessions drain before they stop.
+}
+
+controls::CBitmapCache& CProgram::Bitmaps() {
+    if (!bitmapCache_) bitmapCache_ = std::make_unique<controls::CBitmapCache>();
+    return *bitmapCache_;
+}
+
+void CProgram::SetInstalledProductVersion(const std::wstring& version) {
+    fw::CSingleLock lock(versionLock_);
+    installedProductVersion_ = version;
+}
+
+std::wstring CProgram::InstalledProductVersion() const {
+    fw::CSingleLock lock(versionLock_);
+    return installedProductVersion_;
 }
 
 CProgram& TheProgram() {
@@ -218,6 +235,23 @@ void CProgram::StartInstallationThread() {
         static_cast<install::CInstallation*>(fw::AfxBeginThread(RUNTIME_CLASS(install::CInstallation)));
 }
 
+namespace {
+
+constexpr DWORD kHelpContextBase = 0x30000;
+
+// appName once start-up has taken it, the framework's name before that, the program
+// file as a last resort. Allocates nothing: the out-of-memory report uses it too.
+const wchar_t* MessageBoxCaption(const std::wstring& appName, const std::wstring& frameworkName,
+                                 wchar_t (&path)[MAX_PATH]) {
+    if (!appName.empty()) return appName.c_str();
+    if (!frameworkName.empty()) return frameworkName.c_str();
+    path[0] = L'\0';
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+}  // namespace
+
 int CProgram::DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) {
     return DoMessageBox(prompt, nullptr, type, helpId);
 }
@@ -225,11 +259,27 @@ int CProgram::DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) {
 int CProgram::DoMessageBox(const wchar_t* prompt, const wchar_t* details, UINT type, UINT helpId) {
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = MainWindow();
-    std::wstring caption = appName.empty() ? AppName() : appName;
-    std::wstring text = prompt ? prompt : L"";
-    if (details && *details) text += std::wstring(L"\r\n\r\n") + details;
-    // The program's own message box replaces this system one with the wizard.
-    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), WithDefaultIcon(type));
+    wchar_t path[MAX_PATH];
+    const std::wstring caption = MessageBoxCaption(appName, AppName(), path);
+    const std::wstring mainInstruction = prompt ? prompt : L"";
+    const std::wstring secondaryText = details ? details : L"";
+    type = WithDefaultIcon(type);
+    const DWORD ownerHelp = owner ? ::GetWindowContextHelpId(owner) : 0;
+    if (owner && helpId) ::SetWindowContextHelpId(owner, helpId + kHelpContextBase);
+    INT_PTR result = -1;
+    bool shown = false;
+    try {
+        wizard::CMessageBox box(owner, caption, mainInstruction, secondaryText, type, helpId);
+        result = box.DoModal();
+        shown = box.WasCreated();
+    } catch (fw::CException* e) {
+        e->Delete();  // our box cannot be built: the system's says the same below
+    }
+    if (owner && helpId) ::SetWindowContextHelpId(owner, ownerHelp);
+    if (shown) return static_cast<int>(result);
+    std::wstring text = mainInstruction;
+    if (!secondaryText.empty()) text += L"\r\n\r\n" + secondaryText;
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
 LRESULT CProgram::ProcessWndProcException(fw::CException* e, const MSG* msg) {
@@ -242,7 +292,10 @@ LRESULT CProgram::ProcessWndProcException(fw::CException* e, const MSG* msg) {
             }
             wchar_t text[512];
             if (!e->GetErrorMessage(text, 512)) wcscpy(text, L"Out of memory!");
-            ::MessageBoxW(nullptr, text, appName.c_str(), MB_OK | MB_ICONERROR);
+            // The system's box, not ours: without memory ours cannot be built, and a
+            // Windows error may have come from building it.
+            wchar_t path[MAX_PATH];
+            ::MessageBoxW(nullptr, text, MessageBoxCaption(appName, AppName(), path), MB_OK | MB_ICONERROR);
             std::exit(1);
         }
     }

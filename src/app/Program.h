@@ -10,11 +10,13 @@
 
 #include "config/BuildSettings.h"
 #include "config/InstallerData.h"
+#include "fw/CriticalSection.h"
 #include "fw/UniqueHandle.h"
 #include "fw/WinApp.h"
 #include "telemetry/FlowTracker.h"
 #include "telemetry/UnifiedLogger.h"
 
+namespace controls { class CBitmapCache; }
 namespace install { class CInstallation; }
 namespace wizard { class CMainWindow; }
 
@@ -48,6 +50,8 @@ public:
     config::InstallerData& InjectedData() noexcept { return injectedData_; }
     std::wstring AppNameCopy() const { return appName; }
     wizard::CMainWindow* Frame() const noexcept { return frame_.get(); }
+    // Decompressed skin bitmaps, kept until the application ends.
+    controls::CBitmapCache& Bitmaps();
 
     // Start-up pieces, in the order InitInstance runs them; separate so the fault
     // fixture can run the real steps.
@@ -67,7 +71,9 @@ public:
     volatile LONG serverAllowsBackup = 1;
     volatile LONG serverAllowsTwp = 1;
     volatile LONG serverAllowsVantrell = 1;
-    std::wstring installedProductVersion;
+    // Written by the welcome page, read by the installation thread's package choice.
+    void SetInstalledProductVersion(const std::wstring& version);
+    std::wstring InstalledProductVersion() const;
     bool finishReported = false;
     install::CInstallation* installationThread = nullptr;
     telemetry::CFlowSession* flowSession = nullptr;
@@ -84,6 +90,9 @@ private:
     config::InstallerData injectedData_;
     config::BuildSettings settings_;
     std::unique_ptr<IBrandExtender> brandExtender_;
+    std::unique_ptr<controls::CBitmapCache> bitmapCache_;
+    mutable fw::CCriticalSection versionLock_;
+    std::wstring installedProductVersion_;
 
     fw::UniqueHandle mutex_;
     fw::UniqueHKey companyKey_;

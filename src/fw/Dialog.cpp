@@ -13,6 +13,10 @@ namespace {
 constexpr wchar_t kThisProperty[] = L"Wrenkit.Dialog";
 }
 
+CDialog* CDialog::FromHandle(HWND hwnd) noexcept {
+    return hwnd ? static_cast<CDialog*>(::GetPropW(hwnd, kThisProperty)) : nullptr;
+}
+
 CDialog::~CDialog() {
     if (hwnd_) {
         ::RemovePropW(hwnd_, kThisProperty);
@@ -56,6 +60,7 @@ INT_PTR CDialog::DoModal(HWND parent) {
             DispatchThreadMessage(msg);
             continue;
         }
+        if (PreTranslateMessage(msg)) continue;
         HWND keys = KeyboardDialog();
         if (!::IsDialogMessageW(keys ? keys : self, &msg)) {
             ::TranslateMessage(&msg);

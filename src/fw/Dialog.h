@@ -21,6 +21,8 @@ public:
     bool CreateModeless(HWND parent);
     void EndDialog(INT_PTR result);
     HWND GetSafeHwnd() const noexcept { return hwnd_; }
+    // The dialog object behind a window of ours; null for any other window.
+    static CDialog* FromHandle(HWND hwnd) noexcept;
     UINT TemplateId() const noexcept { return templateId_; }
 
 protected:
@@ -30,6 +32,8 @@ protected:
     virtual bool OnCommand(WORD id, WORD code, HWND control) { return false; }
     // Every other message; set result and return true when handled.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+    // Seen by the modal loop before the dialog's keyboard handling; true when consumed.
+    virtual bool PreTranslateMessage(MSG& msg) { return false; }
     virtual void OnDestroyed() {}
     // The dialog whose keyboard interface (Tab, Enter, Escape) the modal loop runs:
     // a frame that holds child pages hands it to the page on screen.

@@ -74,6 +74,10 @@ struct IconTraits {
     static HICON Invalid() noexcept { return nullptr; }
     static void Close(HICON h) noexcept { ::DestroyIcon(h); }
 };
+struct AccelTraits {
+    static HACCEL Invalid() noexcept { return nullptr; }
+    static void Close(HACCEL h) noexcept { ::DestroyAcceleratorTable(h); }
+};
 
 using UniqueHandle = UniqueResource<HANDLE, HandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileTraits>;
@@ -83,6 +87,7 @@ using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 using UniqueLocal = UniqueResource<HLOCAL, LocalTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiTraits>;
 using UniqueIcon = UniqueResource<HICON, IconTraits>;
+using UniqueAccel = UniqueResource<HACCEL, AccelTraits>;
 using UniqueBitmap = UniqueResource<HBITMAP, TypedGdiTraits<HBITMAP>>;
 using UniqueBrush = UniqueResource<HBRUSH, TypedGdiTraits<HBRUSH>>;
 using UniqueFont = UniqueResource<HFONT, TypedGdiTraits<HFONT>>;

@@ -107,7 +107,10 @@ HRESULT CDownloader::DownloadIntoTempFile(const std::wstring& url, const wchar_t
 
 bool CDownloader::OnProgress(ULONGLONG bytes, ULONGLONG total, ULONG percent) {
     DWORD now = ticks_();
-    if (now - lastReport_ < kReportInterval) return true;
+    // The throttle drops reports between two others; the one that completes the
+    // transfer is always sent, or the bar could stop short of its end.
+    const bool complete = total != kUnknownTotal && bytes == total;
+    if (now - lastReport_ < kReportInterval && !complete) return true;
     try {
         std::wstring size = total == kUnknownTotal ? fw::LoadStringResource(IDS_SIZE_UNKNOWN) : FormatByteSize(total);
         std::wstring text = fw::FormatText(fw::LoadStringResource(IDS_DOWNLOAD_PROGRESS),

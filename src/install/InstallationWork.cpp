@@ -36,7 +36,9 @@ public:
         if ((dot == std::wstring::npos ? installer : installer.substr(dot)) == kProductExtension) {
             context.ReportTaskProgress(0, fw::FormatText(fw::LoadStringResource(IDS_TASK_INSTALLING),
                                                          app::TheProgram().appName));
-            return RunMsiPackage(installer, context);
+            // A cancel the installer did not act on (confirmed after its last progress
+            // message, or ignored by it) still ends the product step as cancelled.
+            return RunMsiPackage(installer, context) && !context.IsCancelled();
         }
         return StartOfferInstaller(installer, identity, context);
     }

@@ -55,7 +55,7 @@ PackageSystemFacts ProbePackageSystemFacts() {
     }
     facts.is64BitWindows = util::IsRunningUnderWow64();
     facts.uiLanguage = ::GetUserDefaultUILanguage();
-    facts.installedProductVersion = app::TheProgram().installedProductVersion;
+    facts.installedProductVersion = app::TheProgram().InstalledProductVersion();
     return facts;
 }
 

@@ -200,7 +200,8 @@ void FinishAndLaunch(bool launchRequested) {
             si.dwFlags = STARTF_USESHOWWINDOW;
             si.wShowWindow = SW_SHOWMAXIMIZED;
             PROCESS_INFORMATION pi{};
-            std::wstring command = browser + L" " + address;
+            // Quoted: an unquoted path with spaces lets CreateProcess try "C:\Program" first.
+            std::wstring command = (browser.front() == L'"' ? browser : L"\"" + browser + L"\"") + L" " + address;
             if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
                 fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
                 if (wizard) ::ShowWindow(wizard, SW_HIDE);

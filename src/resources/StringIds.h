@@ -26,6 +26,31 @@
 #define IDS_FINISHED_TITLE 1011
 #define IDS_FINISHED_BODY 1012
 #define IDS_FINISHED_LAUNCH 1013
+#define IDS_BUTTON_ACCEPT_INSTALL 1026
+#define IDS_BUTTON_DECLINE 1016
+
+// Backup offer page (template 527).
+#define IDS_BACKUP_HEADING 1075
+#define IDS_BACKUP_TITLE 1084
+#define IDS_BACKUP_DESCRIPTION 1082
+#define IDS_BACKUP_HINT 1081
+#define IDS_BACKUP_CHECK 1074
+#define IDS_BACKUP_CONSENT 1083
+// Replaces the consent text of 1083 while the check box is cleared.
+#define IDS_BACKUP_DECLINED 3036
+
+// Cleaner offer page (template 108).
+#define IDS_TWP_HEADING 1038
+#define IDS_TWP_SENTENCE 1086
+#define IDS_TWP_DESCRIPTION 1087
+#define IDS_TWP_CONSENT 1088
+
+// Main-product offer page (template 528).
+#define IDS_VANTRELL_HEADING 1089
+#define IDS_VANTRELL_SENTENCE 1090
+#define IDS_VANTRELL_BONUS 1093
+#define IDS_VANTRELL_DESCRIPTION 1091
+#define IDS_VANTRELL_CONSENT 1092
 
 // About box.
 #define IDS_ABOUT_TITLE 1022
