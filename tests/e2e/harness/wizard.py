@@ -1,5 +1,6 @@
 """Walking the installer's wizard through the UI driver: its pages, its message boxes,
 and leaving it whatever page it is on."""
+import re
 import time
 
 FRAME = "Vantrell Setup"
@@ -57,3 +58,12 @@ def acknowledge_boxes(driver, quiet_ms=1500):
     """Presses the first button of every box that appears until none has come for quiet_ms."""
     while (box := open_box(driver, quiet_ms)):
         driver.answer(caption=BOX, button=box["buttons"][0]["id"])
+
+
+def temp_leftovers(prefix):
+    """Names of the installer's temporary files still in the user's temporary folders."""
+    found = []
+    for temp in list(prefix.drive_c.glob("users/*/Temp")) + list(prefix.drive_c.glob("users/*/AppData/Local/Temp")):
+        found += [p.name for p in temp.iterdir()
+                  if re.match(r"(tmu|stw|twp|vtl)[0-9A-Fa-f]{1,4}\.tmp", p.name)]
+    return found
