@@ -103,6 +103,7 @@ BOOL CProgram::InitInstance() {
 
     frame_ = std::make_unique<wizard::CMainWindow>();
     frame_->DoModal();
+    FinishInstallationThread();
 
     Gdiplus::GdiplusShutdown(gdiplusToken_);
     frame_.reset();
@@ -233,6 +234,21 @@ void CProgram::StartLogging() {
 void CProgram::StartInstallationThread() {
     installationThread =
         static_cast<install::CInstallation*>(fw::AfxBeginThread(RUNTIME_CLASS(install::CInstallation)));
+    // The thread deletes its own object when it ends; its handle and id are kept apart.
+    if (!installationThread) return;
+    installationThreadId_ = installationThread->ThreadId();
+    HANDLE handle = nullptr;
+    if (::DuplicateHandle(::GetCurrentProcess(), installationThread->Handle(), ::GetCurrentProcess(), &handle,
+                          SYNCHRONIZE, FALSE, 0))
+        installationHandle_.reset(handle);
+}
+
+void CProgram::FinishInstallationThread() {
+    // A download still running is allowed to end; a thread that waits forever is not.
+    constexpr DWORD kFinishWaitMs = 30000;
+    if (!installationHandle_ || ::WaitForSingleObject(installationHandle_.get(), 0) != WAIT_TIMEOUT) return;
+    ::PostThreadMessageW(installationThreadId_, install::TM_FINISH, 0, 0);
+    ::WaitForSingleObject(installationHandle_.get(), kFinishWaitMs);
 }
 
 namespace {

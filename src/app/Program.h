@@ -61,6 +61,8 @@ public:
     void EstablishIdentity(HKEY root = HKEY_LOCAL_MACHINE);
     void StartLogging();
     void StartInstallationThread();
+    // At shut-down: lets a thread that never got to its end finish, so it removes its files.
+    void FinishInstallationThread();
 
     std::wstring appName;
     GUID machineId{};
@@ -95,6 +97,8 @@ private:
     std::wstring installedProductVersion_;
 
     fw::UniqueHandle mutex_;
+    fw::UniqueHandle installationHandle_;
+    DWORD installationThreadId_ = 0;
     fw::UniqueHKey companyKey_;
     fw::UniqueHKey registrationKey_;
     ULONG_PTR gdiplusToken_ = 0;

@@ -43,6 +43,8 @@ BOOL COleException::GetErrorMessage(LPWSTR buffer, UINT maxChars, PUINT helpCont
     DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                    FORMAT_MESSAGE_IGNORE_INSERTS,
                                nullptr, static_cast<DWORD>(code_), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    // System texts end with a line break, which would only add an empty line to a box.
+    while (n > 0 && text && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ')) text[--n] = L'\0';
     wchar_t fallback[64];
     if (n == 0 || !text) std::swprintf(fallback, 64, L"The operation failed with code 0x%08lX.", static_cast<unsigned long>(code_));
     BOOL copied = CopyErrorText(n && text ? text : fallback, buffer, maxChars, helpContext);

@@ -100,8 +100,12 @@ bool CSubDialog::PageText(UINT id, std::wstring& text) const {
     LRESULT defId = ::SendMessageW(GetSafeHwnd(), DM_GETDEFID, 0, 0);
     if (HIWORD(defId) == DC_HASDEFID) {
         if (HWND button = Control(LOWORD(defId))) {
-            for (wchar_t c : WindowText(button))
-                if (c != L'&') buttonText.push_back(c);
+            // "&&" shows one ampersand, so it stays one; a single "&" only marks the mnemonic.
+            const std::wstring caption = WindowText(button);
+            for (size_t i = 0; i < caption.size(); ++i) {
+                if (caption[i] != L'&') buttonText.push_back(caption[i]);
+                else if (i + 1 < caption.size() && caption[i + 1] == L'&') buttonText.push_back(caption[++i]);
+            }
         }
     }
     std::wstring format;

@@ -101,5 +101,96 @@ def test_happy_path_installs_and_launches(prefix, build, root, served, driver, t
     driver.click(caption=FRAME, id=12)
     assert program.wait(60) == 0
     assert installed(prefix)
-    assert any(line.strip().endswith("Vantrell.exe\"") or "Vantrell.exe" in line for line in launches(prefix)[-1:])
+    # This build installs with an install scan, so the launch shows the scan's results.
+    assert launches(prefix)[-1].endswith("Vantrell.exe\" -installresults")
     assert wizard.temp_leftovers(prefix) == []
+
+
+def assert_interrupted(page):
+    assert (page[1011]["text"], page[1012]["text"]) == INTERRUPTED
+    assert not page[1013]["visible"]
+
+
+def test_cancel_on_the_welcome_page(prefix, build, root, served, driver, tmp_path):
+    with ThrottledServer(served, seconds=3) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/product.msi.bz2")
+        wizard.wait_for_page(driver, 1002)
+        box = confirm_cancel(driver, "No")
+        assert [b["text"] for b in box["buttons"]] == ["&Yes", "&No"]
+        assert 1002 in wizard.page_controls(driver)
+        confirm_cancel(driver, "Yes")
+        assert_interrupted(wizard.wait_for_page(driver, 1013))
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    assert not installed(prefix) and launches(prefix) == []
+    assert wizard.temp_leftovers(prefix) == []
+
+
+def test_cancel_during_the_download(prefix, build, root, served, driver, tmp_path):
+    with ThrottledServer(served, seconds=8) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/product.msi.bz2")
+        wizard.wait_for_page(driver, 1002)
+        driver.click(caption=FRAME, id=1002)
+        wizard.wait_for_page(driver, 1010)
+        confirm_cancel(driver, "Yes")
+        # The page waits for the installation thread's end notice, Cancel still usable.
+        waiting = wizard.page_controls(driver)
+        assert 1010 in waiting and waiting[2]["enabled"]
+        assert_interrupted(wizard.wait_for_page(driver, 1013))
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    assert not installed(prefix)
+    assert wizard.temp_leftovers(prefix) == []
+
+
+def test_cancel_during_the_installer_run_ends_interrupted(prefix, build, root, served, driver, tmp_path):
+    with PackageServer(served) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/slow.msi.bz2")
+        wizard.wait_for_page(driver, 1002)
+        driver.click(caption=FRAME, id=1002)
+        deadline = time.monotonic() + 60
+        while wizard.page_controls(driver).get(1009, {}).get("text") != "Installing Vantrell...":
+            assert time.monotonic() < deadline, "the installer never started"
+            time.sleep(0.3)
+        confirm_cancel(driver, "Yes")
+        assert_interrupted(wizard.wait_for_page(driver, 1013, timeout=90))
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    assert launches(prefix) == [] or all("-wait" in line for line in launches(prefix))
+    assert wizard.temp_leftovers(prefix) == []
+
+
+# A refused download fails while the welcome page is still up: the frame shows the error
+# itself. An installer failure comes after I Agree, on the progress page.
+@pytest.mark.parametrize("case, path, agree, error", [
+    ("download refused", "/status/product.msi.bz2?code=404", False, "0x80190194"),
+    ("installer fails", "fail.msi.bz2", True, "Installation failure."),  # Wine's text for 1603
+])
+def test_failure_ends_prematurely_with_the_error(prefix, build, root, served, driver, tmp_path, case, path, agree,
+                                                 error):
+    with FaultServer(default_behaviour="file") as faults, PackageServer(served) as server:
+        url = faults.url + path if path.startswith("/status") else f"{server.url}/{path}"
+        program = start(prefix, build, root, tmp_path, url)
+        if agree:
+            wizard.wait_for_page(driver, 1002)
+            driver.click(caption=FRAME, id=1002)
+        box = driver.answer(caption=wizard.BOX, button="OK", timeout=90000)
+        assert error in box["text"], box
+        page = wizard.wait_for_page(driver, 1013)
+        assert page[1011]["text"] == FAILED_TITLE and not page[1013]["visible"]
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    assert wizard.temp_leftovers(prefix) == []
+
+
+def test_restart_request_hides_the_launch_choice(prefix, build, root, served, driver, tmp_path):
+    with PackageServer(served) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/reboot.msi.bz2")
+        wizard.wait_for_page(driver, 1002)
+        driver.click(caption=FRAME, id=1002)
+        page = wizard.wait_for_page(driver, 1013, timeout=90)
+        assert page[1011]["text"] == "Completed the Vantrell Setup Wizard" and not page[1013]["visible"]
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    # The product only ran its install scan and the scan's close-down: nothing launched it.
+    assert installed(prefix) and not [line for line in launches(prefix) if line.endswith("-installresults")]
