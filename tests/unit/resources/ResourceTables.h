@@ -27,9 +27,15 @@ inline constexpr Language kTranslations[] = {
     {"ja", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)},
 };
 
+inline std::vector<Language> Languages() {
+    std::vector<Language> all{{"en", kEnglish}};
+    all.insert(all.end(), std::begin(kTranslations), std::end(kTranslations));
+    return all;
+}
+
 inline std::set<LANGID> AllLanguages() {
-    std::set<LANGID> all{kEnglish};
-    for (const Language& l : kTranslations) all.insert(l.id);
+    std::set<LANGID> all;
+    for (const Language& l : Languages()) all.insert(l.id);
     return all;
 }
 
