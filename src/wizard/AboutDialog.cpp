@@ -7,6 +7,7 @@
 #include "fw/Exception.h"
 #include "fw/TextFormat.h"
 #include "util/FileVersionInfo.h"
+#include "wizard/MessageBox.h"
 
 namespace wizard {
 
@@ -78,7 +79,12 @@ BOOL CAboutDialog::OnInitDialog() {
     if (!flow) flow = program.Settings().Lookup(L"FlowName");
     ::SetDlgItemTextW(hwnd, IDC_ABOUT_FLOW, flow ? flow->c_str() : L"");
     SetFromString(hwnd, IDC_ABOUT_CLOSE, IDS_BUTTON_CLOSE, {});
-    return TRUE;
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    PlaceCentred(hwnd, rect.right - rect.left, rect.bottom - rect.top);
+    // Focus on the button, not the flow field, whose text would show selected.
+    ::SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hwnd, IDC_ABOUT_CLOSE)), TRUE);
+    return FALSE;
 }
 
 bool CAboutDialog::OnCommand(WORD id, WORD, HWND) {

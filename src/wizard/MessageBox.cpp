@@ -181,6 +181,21 @@ MessageBoxLayout LayoutMessageBox(const MessageBoxMetrics& metrics, const Measur
     return layout;
 }
 
+void PlaceCentred(HWND popup, int width, int height) {
+    HWND owner = ::GetWindow(popup, GW_OWNER);
+    MONITORINFO monitor{sizeof(monitor)};
+    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : popup, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT area = monitor.rcWork;
+    RECT anchor = area;
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &anchor);
+    int x = anchor.left + (anchor.right - anchor.left - width) / 2;
+    int y = anchor.top + (anchor.bottom - anchor.top - height) / 2;
+    // Keep it on the screen, the top-left corner first.
+    x = std::max<int>(area.left, std::min<int>(x, area.right - width));
+    y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
+    ::SetWindowPos(popup, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 CMessageBox::CMessageBox(HWND owner, std::wstring caption, std::wstring mainInstruction,
                          std::wstring secondaryText, UINT type, DWORD helpContext)
     : fw::CDialog(IDD_MESSAGEBOX),
@@ -305,21 +320,7 @@ void CMessageBox::PlaceWindow(const SIZE& client) {
     RECT frame{0, 0, client.cx, client.cy};
     ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-
-    HWND owner = ::GetWindow(hwnd, GW_OWNER);
-    MONITORINFO monitor{sizeof(monitor)};
-    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT area = monitor.rcWork;
-    RECT anchor = area;
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &anchor);
-    int x = anchor.left + (anchor.right - anchor.left - width) / 2;
-    int y = anchor.top + (anchor.bottom - anchor.top - height) / 2;
-    // Keep it on the screen, the top-left corner first.
-    x = std::max<int>(area.left, std::min<int>(x, area.right - width));
-    y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
-    ::SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceCentred(hwnd, frame.right - frame.left, frame.bottom - frame.top);
 }
 
 void CMessageBox::ApplyDefaultButton() {

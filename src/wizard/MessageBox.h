@@ -53,6 +53,10 @@ struct MessageBoxLayout {
 MessageBoxLayout LayoutMessageBox(const MessageBoxMetrics& metrics, const MeasureText& mainInstruction,
                                   const MeasureText& secondaryText, size_t buttonCount);
 
+// Sizes a popup and centres it on its owner (on the work area without a visible
+// owner), kept on the screen.
+void PlaceCentred(HWND popup, int width, int height);
+
 class CMessageBox : public fw::CDialog {
 public:
     // The title font is made here: failing that raises a CWindowsException.

@@ -2,6 +2,7 @@
 under Wine: which buttons a type gives and how each way of answering ends the box, the
 layout the texts make, the application's hook, and the about box's texts."""
 import re
+import time
 
 import pytest
 
@@ -106,6 +107,7 @@ def test_cancel_question_is_a_task_dialog(driver, host, artifacts):
 @pytest.mark.parametrize("box_type, captions, answer, result", [
     (0, ["OK"], "Enter", 1),
     (1, ["OK", "Cancel"], "close", 2),
+    (4, ["&Yes", "&No"], "wm_close", 7),  # a close request the title bar cannot make
     (2, ["&Abort", "&Retry", "&Ignore"], "R", 4),
     (3, ["&Yes", "&No", "Cancel"], "Escape", 2),
     (5, ["&Retry", "Cancel"], "click Cancel", 2),
@@ -120,8 +122,8 @@ def test_each_type_gives_its_buttons_and_answers(driver, host, box_type, caption
     closable = "Cancel" in captions
     [close] = [item for item in driver.sysmenu(hwnd=box["hwnd"]) if item["id"] == SC_CLOSE]
     assert close["enabled"] == closable
-    if answer == "close":
-        driver.close(hwnd=box["hwnd"])
+    if answer in ("close", "wm_close"):
+        driver.close(hwnd=box["hwnd"], wm_close=answer == "wm_close")
     elif answer.startswith("click "):
         driver.answer(hwnd=box["hwnd"], button=answer[len("click "):])
     else:
@@ -170,6 +172,19 @@ def test_default_button_beyond_the_set_is_the_first(driver, host):
     assert host.result() == 6
 
 
+def test_help_goes_to_the_owner(driver, host):
+    host.show("help")
+    box = open_box(driver)
+    assert not driver.wait(caption="Help owner")["window"]["enabled"]  # modal to its owner
+    driver.click(hwnd=box["hwnd"], id=9)
+    driver.key("F1", hwnd=box["hwnd"])
+    driver.answer(hwnd=box["hwnd"], button="OK")
+    assert host.result() == 1
+    out, _ = host.running.output()
+    # A window's help request for the Help button, with the box's help context.
+    assert re.findall(r"^help [^\r\n]*", out, re.M) == ["help 1 9 4711 1"] * 2
+
+
 def test_hook_shows_our_box_with_the_default_icon(driver, host, artifacts):
     host.show("hook", 0, "A fatal error has occurred, please contact support.", "EXCEPTION_ACCESS_VIOLATION")
     box = open_box(driver)
@@ -182,32 +197,42 @@ def test_hook_shows_our_box_with_the_default_icon(driver, host, artifacts):
     assert host.result() == 1
 
 
-def test_fault_while_the_fatal_box_is_up_falls_back_to_the_system_box(prefix, driver, host):
+def test_fault_while_the_fatal_box_is_up_falls_back_to_the_system_box(driver, host):
     host.show("nested-fault")
-    # Our box is up first; its loop meets the second fault, whose report is the system's box.
-    deadline_boxes = []
-    for _ in range(30):
-        deadline_boxes = [driver.inspect(hwnd=w["hwnd"]) for w in driver.list(caption=CAPTION, cls="#32770")]
-        system = [b for b in deadline_boxes if not controls(b, id=MAIN_ID)]
-        if system:
+    # The first fault's report is our box; its loop meets the second fault, whose report
+    # is the system's box. Neither waits for the other: answering it ends the process.
+    ours = system = []
+    for _ in range(40):
+        boxes = [driver.inspect(hwnd=w["hwnd"]) for w in driver.list(caption=CAPTION, cls="#32770")]
+        ours = [b for b in boxes if controls(b, id=MAIN_ID)]
+        system = [b for b in boxes if not controls(b, id=MAIN_ID)]
+        if ours and system:
             break
-    assert system, deadline_boxes
-    assert "EXCEPTION_ACCESS_VIOLATION" in " ".join(c["text"] for c in system[0]["controls"])
-    driver.answer(hwnd=system[0]["hwnd"], button="OK")
+        time.sleep(0.5)
+    assert len(ours) == 1 and len(system) == 1, boxes
+    assert control(ours[0], id=MAIN_ID)["text"] == "A fatal error has occurred, please contact support."
+    answered = driver.answer(hwnd=system[0]["hwnd"], button="OK")
+    assert "EXCEPTION_ACCESS_VIOLATION" in answered["text"]
     assert host.running.wait(30) == 0
 
 
-def test_about_box_names_product_version_and_flow(prefix, driver, build, artifacts, tmp_path):
-    program = make_build(prefix, build, tmp_path / "prompt_host.exe", program=build / "fixtures" / "prompt_host.exe",
-                         trailer=b"FlowName=Install7::About\r\n\0")
+@pytest.mark.parametrize("trailer, flow", [
+    (b"FlowName=Install7::About\r\n\0", "Install7::About"),
+    (None, "Install3::2014-11-13"),  # without injected data: the build setting's
+], ids=["injected", "settings"])
+def test_about_box_names_product_version_and_flow(prefix, driver, build, artifacts, tmp_path, trailer, flow):
+    program = build / "fixtures" / "prompt_host.exe"
+    if trailer:
+        program = make_build(prefix, build, tmp_path / "prompt_host.exe", program=program, trailer=trailer)
     host = Host(prefix, program).show("about")
     box = open_box(driver, caption="About")
-    screenshot(driver, box, artifacts, "about")
+    screenshot(driver, box, artifacts, "about" if trailer else "about_settings_flow")
     texts = {c["id"]: c["text"] for c in box["controls"]}
     assert texts[1022] == "Vantrell Setup Wizard"
     assert "2.5.0" in texts[1024]
-    assert texts[1023].startswith("Copyright")
-    assert texts[1032] == "Install7::About"
+    assert "Tamberly Utilities Inc." in texts[1023]  # the version resource's, not the string table's
+    assert re.match(r"Built on \S.*2\d\d\d", texts[1034])
+    assert texts[1032] == flow
     assert control(box, id=8)["default"]
     driver.click(hwnd=box["hwnd"], id=8)
     assert host.result() == 8
