@@ -12,11 +12,13 @@ void CopyCut(wchar_t (&field)[N], const std::wstring& text) {
 }
 }  // namespace
 
+// The layouts the shell tells apart by size: 956, 952, 936 and 152 bytes in a 32-bit
+// program; the same layouts are larger in a 64-bit one, so they come from the header.
 DWORD CTrayIcon::StructureSize(DWORD major, DWORD minor, DWORD build) {
-    if (major > 6 || (major == 6 && (minor > 0 || build >= 6))) return 956;
-    if (major == 6) return 952;
-    if (major >= 5) return 936;
-    return 152;
+    if (major > 6 || (major == 6 && (minor > 0 || build >= 6))) return sizeof(NOTIFYICONDATAW);
+    if (major == 6) return NOTIFYICONDATAW_V3_SIZE;
+    if (major >= 5) return NOTIFYICONDATAW_V2_SIZE;
+    return NOTIFYICONDATAW_V1_SIZE;
 }
 
 void CTrayIcon::Prepare(HWND window, HICON icon, const std::wstring& tip, const std::wstring& balloonTitle,
@@ -28,7 +30,7 @@ void CTrayIcon::Prepare(HWND window, HICON icon, const std::wstring& tip, const 
 #pragma GCC diagnostic pop
     data_ = {};
     DWORD size = StructureSize(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber);
-    data_.cbSize = std::min<DWORD>(size, sizeof data_);
+    data_.cbSize = size;
     data_.hWnd = window;
     data_.uID = kTrayIconId;
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;

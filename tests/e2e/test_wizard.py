@@ -2,6 +2,7 @@
 welcome, progress and finished pages; cancelling; failing and restart-requiring
 packages; the notification-area mode of tracked campaigns."""
 import bz2
+import subprocess
 import time
 
 import pytest
@@ -194,3 +195,38 @@ def test_restart_request_hides_the_launch_choice(prefix, build, root, served, dr
         assert program.wait(60) == 0
     # The product only ran its install scan and the scan's close-down: nothing launched it.
     assert installed(prefix) and not [line for line in launches(prefix) if line.endswith("-installresults")]
+
+
+def balloons(driver):
+    return [w for w in driver.list(cls="tooltips_class32") if w["visible"]]
+
+
+@pytest.mark.parametrize("track, tray", [("TWP00012", True), ("twp00011", False)])
+def test_tracked_campaign_continues_in_the_tray(prefix, build, root, served, driver, tmp_path, artifacts,
+                                                track, tray):
+    data = (root / "tests" / "fixtures" / "data" / "injected_example.txt").read_bytes() + b"\0"
+    with PackageServer(served) as server:
+        setup = make_build(prefix, build, tmp_path / "VantrellSetup.exe",
+                           settings=default_settings(root, MsiUrl=f"{server.url}/slow.msi.bz2"),
+                           trailer=data.replace(b"@track=", b"@track=" + track.encode()))
+        program = prefix.start([setup])
+        frame = driver.wait(caption=FRAME, timeout=30000)["window"]
+        assert not int(frame["style"], 16) & 0x00020000  # a campaign copy has no minimise box
+        wizard.wait_for_page(driver, 1002)
+        driver.click(caption=FRAME, id=1002)
+        wizard.wait_for_page(driver, 1010)
+        time.sleep(2)
+        frame = driver.inspect(caption=FRAME)
+        if tray:
+            # Hidden in the notification area with its balloon; the end launches the product
+            # without a finished page.
+            assert not frame["visible"]
+            [balloon] = balloons(driver)
+            subprocess.run(["import", "-window", "root", "-display", prefix.display,
+                            str(artifacts / "wizard" / "tray.png")], check=True, timeout=60)
+            assert program.wait(120) == 0
+            assert launches(prefix)[-1].endswith("-installresults")
+        else:
+            assert frame["visible"] and balloons(driver) == []
+            wizard.wait_for_page(driver, 1013, timeout=90)
+            assert wizard.leave(driver, program) == 0
