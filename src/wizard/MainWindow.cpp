@@ -36,7 +36,7 @@ std::vector<std::wstring> SplitPageOrder(const std::wstring& order) {
     }
 }
 
-CMainWindow::CMainWindow() : fw::CDialog(IDD_MAINFRAME), offerRules_(std::make_unique<CNoOffers>()) {
+CMainWindow::CMainWindow() : fw::CDialog(IDD_MAINFRAME), offerRules_(std::make_unique<COfferRules>()) {
     icon_.reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
 }
@@ -101,15 +101,17 @@ void CMainWindow::GoToFinish() {
     if (!::PostMessageW(GetSafeHwnd(), AM_SHOW_PAGE, 0, reinterpret_cast<LPARAM>(name))) delete name;
 }
 
-void CMainWindow::ExpandPageOrder() {
-    std::vector<std::wstring> pieces = SplitPageOrder(PageOrderSetting());
+void AppendLaterPages(const std::vector<std::wstring>& pieces, IOfferRules& rules,
+                      std::vector<std::wstring>& pageOrder) {
     for (size_t i = 1; i < pieces.size(); ++i) {
         const std::wstring& piece = pieces[i];
         if (piece.empty() || piece == L"CBackupOfferPage") continue;
-        if (piece == L"CProgressPage") offerRules_->AppendOfferPages(pageOrder_);
-        pageOrder_.push_back(piece);
+        if (piece == L"CProgressPage") rules.AppendOfferPages(pageOrder);
+        pageOrder.push_back(piece);
     }
 }
+
+void CMainWindow::ExpandPageOrder() { AppendLaterPages(SplitPageOrder(PageOrderSetting()), *offerRules_, pageOrder_); }
 
 void CMainWindow::OnShowPage(LPARAM lParam) {
     if (lParam) {

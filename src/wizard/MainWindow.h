@@ -72,5 +72,9 @@ private:
 
 // Splits a page order at commas; an empty last piece is dropped, others are kept.
 std::vector<std::wstring> SplitPageOrder(const std::wstring& order);
+// Appends the pages after the first piece: empty pieces and an explicit backup offer
+// page are skipped, and the offer pages the rules allow go just before the progress page.
+void AppendLaterPages(const std::vector<std::wstring>& pieces, IOfferRules& rules,
+                      std::vector<std::wstring>& pageOrder);
 
 }  // namespace wizard
