@@ -17,6 +17,8 @@ struct MarkupRun {
     int style = kPlain;
     std::wstring text;
     std::wstring address;  // links only
+
+    bool operator==(const MarkupRun&) const = default;
 };
 
 struct WordBox {

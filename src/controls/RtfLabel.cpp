@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "controls/GdiScopes.h"
+#include "fw/GdiScope.h"
 
 namespace controls {
 namespace {
@@ -17,7 +17,7 @@ constexpr wchar_t kRtfPrefix[] = L"{\\rtf1";
 HFONT ControlFont(HWND hwnd) { return reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)); }
 
 int DpiOf(HWND hwnd) {
-    CWindowDC dc(hwnd);
+    fw::WindowDc dc(hwnd);
     return dc.get() ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : kDefaultDpi;
 }
 
@@ -48,7 +48,9 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
 CHARFORMATW DefaultCharFormat(HFONT font, int dpiY) {
     CHARFORMATW format{};
     format.cbSize = sizeof(format);
-    format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_COLOR | CFM_FACE | CFM_CHARSET;
+    // Size and offset belong in the mask too: an engine that honours the mask would drop them.
+    format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_COLOR | CFM_FACE | CFM_CHARSET |
+                    CFM_SIZE | CFM_OFFSET;
     format.crTextColor = RGB(0, 0, 0);
     LOGFONTW logFont{};
     if (!font || ::GetObjectW(font, sizeof(logFont), &logFont) != sizeof(logFont)) {
@@ -134,12 +136,17 @@ void CRtfLabel::OnFontChanged(HFONT font) {
     if (!host_ || !services_) return;
     host_->OnTxCharFormatChange(&format_);
     services_->OnTxPropertyBitsChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
+    // Not every engine reads the host's format again on that bit (Wine's does not): make it
+    // the default and lay the text out anew, which starts from the default.
+    LRESULT result = 0;
+    services_->TxSendMessage(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format_), &result);
+    ApplyText(WindowText(Hwnd()).c_str());
 }
 
 void CRtfLabel::Paint() {
-    CPaintDC dc(Hwnd());
+    fw::PaintDc dc(Hwnd());
     if (!dc.get()) return;
-    CSavedDC saved(dc.get());
+    fw::SavedDcState saved(dc.get());
     FillBackground(dc.get());
     if (!services_) return;
     RECT client{};

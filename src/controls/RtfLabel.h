@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "controls/Label.h"
+#include "controls/ComRef.h"
 #include "controls/TextHost.h"
 
 namespace controls {

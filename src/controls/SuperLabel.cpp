@@ -3,7 +3,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include "controls/GdiScopes.h"
+#include "fw/GdiScope.h"
 
 namespace controls {
 namespace {
@@ -46,11 +46,11 @@ void CSuperLabel::EnsureFonts() {
 void CSuperLabel::Layout() {
     if (!Hwnd()) return;
     EnsureFonts();
-    CWindowDC dc(Hwnd());
+    fw::WindowDc dc(Hwnd());
     if (!dc.get()) return;
     TEXTMETRICW metrics{};
     {
-        CSelectObject base(dc.get(), fonts_.Base());
+        fw::SelectScope base(dc.get(), fonts_.Base());
         ::GetTextMetricsW(dc.get(), &metrics);
     }
     lineHeight_ = metrics.tmHeight;
@@ -60,7 +60,7 @@ void CSuperLabel::Layout() {
     auto measure = [&](const WordBox& word) {
         WordWidths widths;
         if (word.text.empty()) return widths;
-        CSelectObject font(dc.get(), fonts_.Font(static_cast<size_t>(runs_[word.run].style)));
+        fw::SelectScope font(dc.get(), fonts_.Font(static_cast<size_t>(runs_[word.run].style)));
         SIZE size{};
         if (!::GetTextExtentExPointW(dc.get(), word.text.c_str(), static_cast<int>(word.text.size()), 0, nullptr,
                                      prefixWidths.data(), &size))
@@ -77,15 +77,15 @@ void CSuperLabel::Layout() {
 }
 
 void CSuperLabel::Paint() {
-    CPaintDC dc(Hwnd());
+    fw::PaintDc dc(Hwnd());
     if (!dc.get()) return;
     ::SetBkMode(dc.get(), TRANSPARENT);
     FillBackground(dc.get());  // the page sets the text colour on the way
     EnsureFonts();
-    CSelectObject base(dc.get(), fonts_.Base());
+    fw::SelectScope base(dc.get(), fonts_.Base());
     for (WordBox& word : words_) {
         const MarkupRun& run = runs_[word.run];
-        CSavedDC saved(dc.get());
+        fw::SavedDcState saved(dc.get());
         if (!run.address.empty()) ::SetTextColor(dc.get(), ::GetSysColor(COLOR_HOTLIGHT));
         if (::IsRectEmpty(&word.rect)) continue;
         ::SelectObject(dc.get(), fonts_.Font(static_cast<size_t>(run.style)));

@@ -57,6 +57,11 @@ DWORD CALLBACK ReadRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given
 
 bool IsPictureStatic(DWORD style) { return (style & 0xE) != 0; }
 
+BOOL CALLBACK CollectWindow(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 }  // namespace
 
 CSubDialog::CSubDialog(UINT templateId) : fw::CDialog(templateId) {
@@ -131,13 +136,7 @@ bool CSubDialog::HideControl(UINT id) {
 void CSubDialog::RestyleControls() {
     // Collected first: attaching a label must not disturb the walk.
     std::vector<HWND> controls;
-    ::EnumChildWindows(
-        GetSafeHwnd(),
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&controls));
+    ::EnumChildWindows(GetSafeHwnd(), &CollectWindow, reinterpret_cast<LPARAM>(&controls));
     for (HWND control : controls) RestyleControl(control);
 }
 

@@ -230,3 +230,40 @@ def test_tracked_campaign_continues_in_the_tray(prefix, build, root, served, dri
             assert frame["visible"] and balloons(driver) == []
             wizard.wait_for_page(driver, 1013, timeout=90)
             assert wizard.leave(driver, program) == 0
+
+
+def test_back_returns_to_a_fresh_earlier_page(prefix, build, root, served, driver, tmp_path):
+    """Licence, welcome, licence again: the welcome page offers Back only when it was
+    reached by going back, and the sequence goes on from there."""
+    licence, welcome = 1028, 1039  # controls only that page has
+    with PackageServer(served) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/product.msi.bz2",
+                        PageOrder="CLicensePage,CWelcomePage,CLicensePage,CProgressPage,CFinishedPage")
+        first = wizard.wait_for_page(driver, licence)
+        assert first[1003]["text"] == "End-User License Agreement" and first[1000]["enabled"]
+        driver.click(caption=FRAME, id=1002)
+        assert not wizard.wait_for_page(driver, welcome)[1000]["enabled"]
+        driver.click(caption=FRAME, id=1002)
+        wizard.wait_for_page(driver, licence)
+        driver.click(caption=FRAME, id=1000)
+        assert wizard.wait_for_page(driver, welcome)[1000]["enabled"]
+        driver.click(caption=FRAME, id=1002)
+        wizard.wait_for_page(driver, licence)
+        driver.click(caption=FRAME, id=1002)
+        wizard.wait_for_page(driver, 1013, timeout=90)
+        driver.click(caption=FRAME, id=12)
+        assert program.wait(60) == 0
+    assert installed(prefix)
+
+
+def test_unknown_page_class_ends_prematurely(prefix, build, root, served, driver, tmp_path):
+    # No trimming: the second name starts with a space and names no page.
+    with PackageServer(served) as server:
+        program = start(prefix, build, root, tmp_path, f"{server.url}/product.msi.bz2",
+                        PageOrder="CWelcomePage, CProgressPage,CFinishedPage")
+        wizard.wait_for_page(driver, 1002)
+        driver.click(caption=FRAME, id=1002)
+        wizard.acknowledge_boxes(driver, quiet_ms=3000)
+        page = wizard.wait_for_page(driver, 1013)
+        assert page[1011]["text"] == FAILED_TITLE
+        assert wizard.leave(driver, program) == 0
