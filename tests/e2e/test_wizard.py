@@ -70,6 +70,7 @@ def test_happy_path_installs_and_launches(prefix, build, root, served, driver, t
     with ThrottledServer(served, seconds=4) as server:
         program = start(prefix, build, root, tmp_path, f"{server.url}/slow.msi.bz2")
         welcome = wizard.wait_for_page(driver, 1002)
+        assert int(driver.inspect(caption=FRAME)["exstyle"], 16) & 0x8  # stays above other windows
         assert not welcome[1000]["enabled"] and welcome[1002]["default"]
         assert welcome[1003]["text"] == "Welcome to the\r\nVantrell Setup Wizard"
         assert "License Agreement" in welcome[1006]["text"]
