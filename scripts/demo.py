@@ -15,7 +15,7 @@ sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from harness import packages, wizard  # noqa: E402
 from harness.builds import make_build  # noqa: E402
 from harness.package_server import PackageServer  # noqa: E402
-from harness.telemetry_record import TelemetryRecord  # noqa: E402
+from harness.telemetry_server import TelemetryServer  # noqa: E402
 from harness.uidriver import UiDriver  # noqa: E402
 from harness.wine import Xvfb, make_base_prefix  # noqa: E402
 from test_startup import default_settings  # noqa: E402
@@ -78,17 +78,15 @@ def walk(driver, program, drive):
 
 def run(prefix, drive):
     data = (ROOT / "tests" / "fixtures" / "data" / "injected_example.txt").read_bytes() + b"\0"
-    record = TelemetryRecord(OUT / "telemetry.jsonl")
-    if record.path.exists():
-        record.path.unlink()
+    telemetry = TelemetryServer().start()  # records what the installer sends
     driver = UiDriver(prefix, BUILD / "tools" / "uidriver.exe")
     with PackageServer(distribution()) as server:
         # A download as the distribution server hands it out: this build plus its installer data.
-        settings = default_settings(ROOT, MsiUrl=f"{server.url}/Vantrell-setup.msi.bz2")
+        settings = default_settings(ROOT, MsiUrl=f"{server.url}/Vantrell-setup.msi.bz2", **telemetry.settings())
         setup = make_build(prefix, BUILD, OUT / "VantrellSetup.exe", settings=settings, trailer=data)
         print(f"serving the distribution at {server.url}; starting {setup.name}"
               + ("" if drive else " (click through the wizard on your display)"))
-        program = prefix.start([setup], env=record.env)
+        program = prefix.start([setup])
         driver.wait(caption=wizard.FRAME, timeout=30000)
         shots = walk(driver, program, drive)
         status = program.wait(120)
@@ -107,11 +105,13 @@ def run(prefix, drive):
         print(f"{key}:" + ("" if values else " (none)"))
         for name, (kind, value) in sorted((values or {}).items()):
             print(f"  {name} ({kind}) = {value}")
-    print("telemetry sent:")
-    for kind, name, attrs in record.flow():
-        print(f"  flow {kind}: {name} {attrs if attrs else ''}")
-    for url in record.requests():
-        print(f"  GET {url}")
+    telemetry.stop()
+    print(f"telemetry received by the recording server at {telemetry.url}:")
+    for kind, name, attrs, session_id in telemetry.flow_records():
+        print(f"  flow {kind}: {name} {attrs if attrs else ''}"
+              + (f" session_id={session_id!r}" if session_id is not None else ""))
+    for target in telemetry.logging():
+        print(f"  GET {target}")
     print("screenshots:")
     for shot in shots:
         print(f"  {shot}")

@@ -1,9 +1,12 @@
 #include "app/BrandExtender.h"
 #include "app/Program.h"
 #include "install/Installation.h"
+#include "wizard/BackupOfferPage.h"
 #include "wizard/FinishedPage.h"
 #include "wizard/LicensePage.h"
 #include "wizard/ProgressPage.h"
+#include "wizard/TwpOfferPage.h"
+#include "wizard/VantrellOfferPage.h"
 #include "wizard/WelcomePage.h"
 
 namespace app {
@@ -17,6 +20,9 @@ void RegisterRuntimeClasses() {
     CRuntimeClass::Register(RUNTIME_CLASS(wizard::CLicensePage));
     CRuntimeClass::Register(RUNTIME_CLASS(wizard::CProgressPage));
     CRuntimeClass::Register(RUNTIME_CLASS(wizard::CFinishedPage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CBackupOfferPage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CTwpOfferPage));
+    CRuntimeClass::Register(RUNTIME_CLASS(wizard::CVantrellOfferPage));
 }
 
 }  // namespace app

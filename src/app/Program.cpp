@@ -19,7 +19,8 @@
 #include "controls/BitmapCache.h"
 #include "fw/TextFormat.h"
 #include "install/Installation.h"
-#include "telemetry/TelemetryRecorder.h"
+#include "telemetry/EventSender.h"
+#include "telemetry/FlowServerSink.h"
 #include "wizard/MainWindow.h"
 #include "wizard/MessageBox.h"
 
@@ -196,11 +197,30 @@ bool CProgram::StartTelemetry() {
     serverAllowsBackup = 1;
     serverAllowsTwp = 1;
     serverAllowsVantrell = 1;
-    if (settings_.Lookup(L"StatisticsServer")) flowSessions_.SetSink(telemetry::TelemetryRecorder::FromEnvironment());
-    flowSession = telemetry::StartFlow(flowSessions_, *flowName);
-
     SetRegistryKey(L"Tamberly Utilities Inc");
     appName = AppName();
+
+    // Without either server there is nowhere to send a flow: no session is opened.
+    const std::wstring* initServer = settings_.Lookup(L"InstallerWebServer");
+    const std::wstring* statisticsServer = settings_.Lookup(L"StatisticsServer");
+    if (initServer || statisticsServer) {
+        telemetry::FlowServers servers;
+        if (initServer) servers.sessionInitUrl = *initServer + L"/installer/init_v2.php";
+        if (statisticsServer) servers.actionUrl = *statisticsServer + L"/api/flow/action";
+        servers.application = appName;
+        servers.onReply = [this](const telemetry::SessionReply& reply) {
+            if (reply.installerWithdrawn) ::InterlockedExchange(&installerValid, 0);
+            if (reply.backupAllowed) ::InterlockedExchange(&serverAllowsBackup, 1);
+        };
+        flowSessions_.SetSink(telemetry::CFlowServerSink::Create(std::move(servers)));
+        // A cancel or failure before the product was installed gets no end-of-installation
+        // report; the exit still ends the flow the way the run ended.
+        flowSessions_.SetFinalActionAtExit([this]() -> const wchar_t* {
+            if (!interrupted) return nullptr;
+            return failed ? L"InstallBroken" : L"InstallCancelled";
+        });
+    }
+    flowSession = telemetry::StartFlow(flowSessions_, *flowName);
     return true;
 }
 
@@ -222,12 +242,11 @@ void CProgram::StartLogging() {
     const std::wstring* logging = settings_.Lookup(L"UnifiedLogging");
     const std::wstring* server = settings_.Lookup(L"TrackingServer");
     if ((logging && *logging == L"disable") || !server) return;
-    std::shared_ptr<telemetry::TelemetryRecorder> recorder = telemetry::TelemetryRecorder::FromEnvironment();
+    // The sender goes with the logger, and waits a little for events still on their way.
+    auto events = std::make_shared<telemetry::CEventSender>();
     unifiedLogger = std::make_unique<telemetry::UnifiedLogger>(
         *server, upl ? *upl : std::wstring(), installationId, machineId,
-        [recorder](const std::wstring& url) {
-            if (recorder) recorder->RecordRequest(url);
-        });
+        [events](const std::wstring& url) { events->Send(url); });
     unifiedLogger->SendEvent(L"InstallerInvoked");
 }
 

@@ -14,6 +14,42 @@ namespace install {
 
 namespace {
 
+// Decompression reports every 64 KiB block, hundreds a second: this passes at most
+// one per 66 ms on to the page and sends the last one held back when the work ends,
+// so the bar still reaches its final value.
+class ThrottledTaskContext : public ITaskContext {
+public:
+    explicit ThrottledTaskContext(ITaskContext& inner) : inner_(inner) {}
+
+    void ReportTaskProgress(int percent, const std::wstring& text) override {
+        held_ = true;
+        percent_ = percent;
+        text_ = text;
+        const DWORD now = ::GetTickCount();
+        if (sent_ && now - last_ < kInterval) return;
+        sent_ = true;
+        last_ = now;
+        Flush();
+    }
+    void RememberTempFile(const std::wstring& path) override { inner_.RememberTempFile(path); }
+    bool IsCancelled() const override { return inner_.IsCancelled(); }
+    void EnableCancel(bool enable) override { inner_.EnableCancel(enable); }
+
+    void Flush() {
+        if (!held_) return;
+        held_ = false;
+        inner_.ReportTaskProgress(percent_, text_);
+    }
+
+private:
+    static constexpr DWORD kInterval = 66;
+    ITaskContext& inner_;
+    bool sent_ = false, held_ = false;
+    DWORD last_ = 0;
+    int percent_ = 0;
+    std::wstring text_;
+};
+
 // The real work: the network, libbzip2, Windows Installer and the offers' installers.
 class SystemInstallationWork : public IInstallationWork {
 public:
@@ -27,7 +63,10 @@ public:
 
     std::wstring Extract(const std::wstring& package, const wchar_t* extension, ITaskContext& context,
                          const volatile LONG& cancelFlag) override {
-        return ExtractPackage(package, extension, context, cancelFlag);
+        ThrottledTaskContext throttled(context);
+        std::wstring output = ExtractPackage(package, extension, throttled, cancelFlag);
+        throttled.Flush();
+        return output;
     }
 
     // The product's package goes to Windows Installer, the offers' programs are started.

@@ -204,6 +204,32 @@ HWND CMainWindow::KeyboardDialog() const {
     return page ? page : GetSafeHwnd();
 }
 
+// The dialog manager sends Enter and Escape to the outermost dialog, the frame, which
+// has no buttons of its own: they go to the page on screen instead.
+bool CMainWindow::PreTranslateMessage(MSG& msg) {
+    HWND page = currentPage_ ? currentPage_->GetSafeHwnd() : nullptr;
+    if (msg.message != WM_KEYDOWN || !page) return false;
+    if (msg.hwnd != GetSafeHwnd() && msg.hwnd != page && !::IsChild(page, msg.hwnd)) return false;
+    if (msg.wParam == VK_ESCAPE) {
+        ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    }
+    if (msg.wParam != VK_RETURN) return false;
+    HWND button = nullptr;
+    const LRESULT code = ::SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0);
+    if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+        button = msg.hwnd;  // Enter presses the focused button
+    } else if ((code & DLGC_WANTALLKEYS) && !(::GetWindowLongPtrW(msg.hwnd, GWL_STYLE) & ES_READONLY)) {
+        return false;  // an editable multi-line field takes its Enter; the licence box does not
+    } else {
+        const LRESULT defId = ::SendMessageW(page, DM_GETDEFID, 0, 0);
+        if (HIWORD(defId) == DC_HASDEFID) button = ::GetDlgItem(page, LOWORD(defId));
+    }
+    if (button && ::IsWindowEnabled(button) && ::IsWindowVisible(button))
+        ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return true;  // without a default button Enter does nothing
+}
+
 bool CMainWindow::OnCommand(WORD id, WORD, HWND) {
     // The frame has no controls of its own; Escape before the first page does nothing.
     return id == IDCANCEL || id == IDOK;

@@ -46,6 +46,7 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     HWND KeyboardDialog() const override;
+    bool PreTranslateMessage(MSG& msg) override;
 
 private:
     void OnStart();

@@ -4,8 +4,10 @@ the product downloads while the welcome page shows, offers are accepted meanwhil
 then the progress page attaches. Every scenario ends with the end notice and leaves
 no temporary file behind."""
 import bz2
+import hashlib
 import random
 import re
+import struct
 import time
 
 import pytest
@@ -13,8 +15,8 @@ import pytest
 from harness import packages
 from harness.builds import make_build
 from harness.fault_server import FaultServer
-from harness.package_server import PackageServer
-from harness.telemetry_record import TelemetryRecord
+from harness.package_server import PackageServer, make_certificate
+from harness.telemetry_server import TelemetryServer
 from test_startup import default_settings, example_data, guid_text
 
 COMPANY = r"HKLM\SOFTWARE\Tamberly Utilities Inc"
@@ -80,12 +82,12 @@ def pending_renames(prefix):
 class EngineRun:
     """What engine_host printed, the offers' command lines and the telemetry."""
 
-    def __init__(self, proc, offer_log, record):
+    def __init__(self, proc, offer_log, telemetry):
         self.returncode = proc.returncode
         self.output = proc.stdout + proc.stderr
         self.lines = proc.stdout.splitlines()
         self.offer_log = offer_log
-        self.record = record
+        self.telemetry = telemetry
 
     def offers(self, expected):
         """The offers' command lines once `expected` of them are logged: the started
@@ -126,26 +128,28 @@ class EngineRun:
         return [line for line in lines if re.match(r'"[^"]*\\' + prefix + r"[0-9A-Fa-f]{1,4}\.tmp\.exe\"", line)]
 
     def actions(self):
-        return [name for kind, name, attrs in self.record.flow() if kind == "action"]
+        return [name for kind, name, attrs in self.telemetry.flow() if kind == "action"]
 
 
 @pytest.fixture
 def engine(prefix, build, root, tmp_path):
     """Runs engine_host once with its build settings changed as given."""
     def run(words=(), trailer=b"", **settings):
-        record = TelemetryRecord(tmp_path / "telemetry.jsonl")
         offer_log = tmp_path / "offer.log"
-        host = make_build(prefix, build, tmp_path / "engine_host.exe", program=build / "fixtures" / "engine_host.exe",
-                          settings=default_settings(root, **settings),
-                          trailer=example_data(root)[:-1] + trailer + b"\0")
-        env = dict(record.env, WRENKIT_OFFER_LOG=prefix.windows_path(offer_log))
-        proc = prefix.run([host, *words], timeout=ENGINE_TIMEOUT, env=env)
-        result = EngineRun(proc, offer_log, record)
+        with TelemetryServer() as telemetry:
+            host = make_build(prefix, build, tmp_path / "engine_host.exe",
+                              program=build / "fixtures" / "engine_host.exe",
+                              settings=default_settings(root, **telemetry.settings(), **settings),
+                              trailer=example_data(root)[:-1] + trailer + b"\0")
+            proc = prefix.run([host, *words], timeout=ENGINE_TIMEOUT,
+                              env={"WRENKIT_OFFER_LOG": prefix.windows_path(offer_log)})
+        result = EngineRun(proc, offer_log, telemetry)
         # Whatever happened, the end notice came last, after the final task.
         assert result.lines and result.lines[-1].startswith("peak-working-set "), result.output
         assert [line for line in result.lines if line.startswith("ended ")] == [f"ended {proc.returncode}"], \
             result.output
         assert result.tasks[-1] == 100, result.output
+        assert result.lines.index("task 100 Done!") < result.lines.index(f"ended {proc.returncode}")
         # Every temporary file is gone, or, when a started offer still held it, left to the restart.
         assert [n for n in temp_leftovers(prefix) if n not in pending_renames(prefix)] == []
         return result
@@ -290,3 +294,32 @@ def test_offers_start_with_their_command_lines(engine, prefix, nginx, accepted, 
     expected = {"backup": "BackupInstalled", "twp": "TwpInstalled", "vantrell": "VantrellInstalled"}
     assert [a for a in run.actions() if a.endswith("Installed") and a != "InstallFinished"] == \
         [expected[o] for o in ("backup", "twp", "vantrell") if o in accepted]
+
+
+def trust_in_prefix(prefix, der):
+    """Puts a certificate into the prefix's machine-wide root store, as an administrator
+    would: the registry store's blob is the serialized certificate (property 32)."""
+    thumbprint = hashlib.sha1(der).hexdigest().upper()
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    prefix.reg_add(rf"HKLM\Software\Microsoft\SystemCertificates\Root\Certificates\{thumbprint}", "Blob",
+                   "REG_BINARY", blob.hex())
+
+
+# https with the platform's own certificate checks: a certificate the machine trusts is
+# accepted, one it does not know ends the download like any other transfer failure.
+@pytest.mark.parametrize("trusted", [True, False], ids=["trusted", "untrusted"])
+def test_product_over_https(engine, prefix, served, tmp_path, trusted):
+    cert, key, der = make_certificate(tmp_path / "tls")
+    if trusted:
+        trust_in_prefix(prefix, der.read_bytes())
+    with PackageServer(served, cert, key) as server:
+        run = engine(MsiUrl=f"{server.url}/Vantrell-product.msi.bz2", InstallScanEvent=None)
+    if trusted:
+        assert run.returncode == 0 and run.failures == [], run.output
+        assert product_installed(prefix)
+    else:
+        assert run.returncode == 3, run.output
+        # Wine reports the refused certificate as a failed secure channel (12157),
+        # Windows as a secure failure (12175).
+        assert run.failures in (["COleException 80072F7D"], ["COleException 80072F8F"])
+        assert not product_installed(prefix)

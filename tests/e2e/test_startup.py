@@ -5,7 +5,7 @@ import re
 import pytest
 
 from harness.builds import make_build
-from harness.telemetry_record import TelemetryRecord
+from harness.telemetry_server import TelemetryServer
 from harness.uidriver import UiDriver
 from harness import wizard
 
@@ -23,17 +23,25 @@ def driver(prefix, build):
 
 
 @pytest.fixture
-def record(tmp_path):
-    return TelemetryRecord(tmp_path / "telemetry.jsonl")
+def server():
+    with TelemetryServer() as s:
+        yield s
+
+
+def telemetry_build(prefix, build, root, out, server, program=None, **settings):
+    """A copy whose telemetry goes to the recording server."""
+    return make_build(prefix, build, out, settings=default_settings(root, **server.settings(), **settings),
+                      program=program)
 
 
 def example_data(root):
     return (root / "tests" / "fixtures" / "data" / "injected_example.txt").read_bytes() + b"\0"
 
 
-def run_to_frame(prefix, driver, setup, record):
-    """Starts the installer, waits for its frame, leaves the wizard; returns (frame, exit status)."""
-    program = prefix.start([setup], env=record.env)
+def run_to_frame(prefix, driver, setup):
+    """Starts the installer, waits for its frame, leaves the wizard; returns (frame, exit status).
+    The exit drains the flow records, so the server has them all by then."""
+    program = prefix.start([setup])
     frame = driver.wait(caption=FRAME, timeout=30000)["window"]
     return frame, wizard.leave(driver, program)
 
@@ -49,51 +57,53 @@ def guid_text(hex_bytes):
     return f"{d1:08X}-{d2:04X}-{d3:04X}-{b[8:10].hex().upper()}-{b[10:].hex().upper()}"
 
 
-def test_identity_is_created_once_and_kept(prefix, driver, build, record, tmp_path):
-    setup = make_build(prefix, build, tmp_path / "setup.exe")
-    frame, status = run_to_frame(prefix, driver, setup, record)
+def test_identity_is_created_once_and_kept(prefix, driver, build, server, root, tmp_path):
+    setup = telemetry_build(prefix, build, root, tmp_path / "setup.exe", server)
+    frame, status = run_to_frame(prefix, driver, setup)
     assert status == 0
     kind, first = machine_id(prefix)
     assert kind == "REG_BINARY" and len(first) == 32
     assert prefix.reg_values(REGISTRATION) == {}  # created, no installation id yet
-    assert record.flow()[0] == ("start", DEFAULT_FLOW, {})
-    [invoked] = record.requests()
-    assert invoked == (f"http://track.vantrell.example/ulc.php?ev=InstallerInvoked&upl="
-                       f"&machineId={guid_text(first)}")
+    start = server.flow()[0]
+    assert start[:2] == ("start", DEFAULT_FLOW) and start[2]["arch"] == "x64"
+    assert server.requests()[0]["form"]["application"] == "Vantrell"
+    [invoked] = server.wait_for(lambda s: s.logging())
+    assert invoked == f"/ulc.php?ev=InstallerInvoked&upl=&machineId={guid_text(first)}"
 
-    run_to_frame(prefix, driver, setup, record)
+    run_to_frame(prefix, driver, setup)
     assert machine_id(prefix)[1] == first
 
     prefix.reg_add(COMPANY, "MachineID", "REG_BINARY", "00" * 20)
-    run_to_frame(prefix, driver, setup, record)
+    run_to_frame(prefix, driver, setup)
     kind, replaced = machine_id(prefix)
     assert len(replaced) == 32 and replaced not in (first, "00" * 16)
 
 
-def test_second_instance_is_refused(prefix, driver, build, record, tmp_path):
-    setup = make_build(prefix, build, tmp_path / "setup.exe")
-    first = prefix.start([setup], env=record.env)
+def test_second_instance_is_refused(prefix, driver, build, server, root, tmp_path):
+    setup = telemetry_build(prefix, build, root, tmp_path / "setup.exe", server)
+    first = prefix.start([setup])
     driver.wait(caption=FRAME, timeout=30000)
     # Without a download server the first copy reports its failed download; that box goes first.
     wizard.acknowledge_boxes(driver)
-    second_record = TelemetryRecord(tmp_path / "second.jsonl")
-    second = prefix.start([setup], env=second_record.env)
+    second = prefix.start([setup])
     box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
     assert ALREADY_RUNNING in box["text"]
     assert second.wait(30) == 0
-    assert second_record.entries() == []
     assert wizard.leave(driver, first) == 0
-    assert len(record.requests()) == 1
+    # Only the first copy opened a flow and logged its start.
+    assert [r[0] for r in server.flow()].count("start") == 1
+    assert server.events() == ["InstallerInvoked"]
 
 
-def test_stamped_copy_uses_its_injected_data(prefix, driver, build, record, root, tmp_path):
-    setup = make_build(prefix, build, tmp_path / "setup.exe", trailer=example_data(root))
-    frame, status = run_to_frame(prefix, driver, setup, record)
+def test_stamped_copy_uses_its_injected_data(prefix, driver, build, server, root, tmp_path):
+    setup = make_build(prefix, build, tmp_path / "setup.exe", settings=default_settings(root, **server.settings()),
+                       trailer=example_data(root))
+    frame, status = run_to_frame(prefix, driver, setup)
     assert status == 0
-    assert record.flow()[0][1] == "Install5::02-09-2015::DEPRECATED"
+    assert server.flow()[0][1] == "Install5::02-09-2015::DEPRECATED"
     stamped_upl = re.search(rb"@upl=([^\r\n]*)", example_data(root)).group(1).decode()
     escaped = stamped_upl.replace("+", "%2B").replace("/", "%2F").replace("=", "%3D")
-    assert f"&upl={escaped}&machineId=" in record.requests()[0]
+    assert f"&upl={escaped}&machineId=" in server.wait_for(lambda s: s.logging())[0]
     # The copy carries a tracking code of its own (empty), so the frame cannot be minimised.
     assert not int(frame["style"], 16) & 0x00020000
 
@@ -103,13 +113,13 @@ def test_stamped_copy_uses_its_injected_data(prefix, driver, build, record, root
     ("&FlowName=FromSettings", "stamped", "Install5::02-09-2015::DEPRECATED"),
     ("FlowName=FromSettings", "stamped", "FromSettings"),
 ])
-def test_command_line_form_adds_to_the_trailer(prefix, driver, build, record, root, tmp_path,
+def test_command_line_form_adds_to_the_trailer(prefix, driver, build, server, root, tmp_path,
                                                command_line, trailer, flow):
     setup = make_build(prefix, build, tmp_path / "setup.exe",
-                       settings=default_settings(root, InstallerData=command_line),
+                       settings=default_settings(root, InstallerData=command_line, **server.settings()),
                        trailer=example_data(root) if trailer else None)
-    run_to_frame(prefix, driver, setup, record)
-    assert record.flow()[0][1] == flow
+    run_to_frame(prefix, driver, setup)
+    assert server.flow()[0][1] == flow
 
 
 def default_settings(root, **changes):
@@ -133,11 +143,12 @@ def default_settings(root, **changes):
     ("wrong magic", dict(trailer=b"FlowName=X\n", trailer_magic="TBPX")),
     ("byte-order mark", dict(trailer=b"\xef\xbb\xbfFlowName=X\n")),
 ])
-def test_bad_trailer_starts_like_an_unstamped_copy(prefix, driver, build, record, tmp_path, case, options):
-    setup = make_build(prefix, build, tmp_path / "setup.exe", **options)
-    frame, status = run_to_frame(prefix, driver, setup, record)
+def test_bad_trailer_starts_like_an_unstamped_copy(prefix, driver, build, server, root, tmp_path, case, options):
+    setup = make_build(prefix, build, tmp_path / "setup.exe", settings=default_settings(root, **server.settings()),
+                       **options)
+    frame, status = run_to_frame(prefix, driver, setup)
     assert status == 0
-    assert record.flow()[0][1] == DEFAULT_FLOW
+    assert server.flow()[0][1] == DEFAULT_FLOW
 
 
 @pytest.mark.parametrize("case, change, reason", [
@@ -146,18 +157,18 @@ def test_bad_trailer_starts_like_an_unstamped_copy(prefix, driver, build, record
     ("unknown brand hook", dict(settings_changes=dict(BrandExtender="CMissingExtender")), "CMissingExtender"),
     ("not a brand hook", dict(settings_changes=dict(BrandExtender="CInstallation")), "CInstallation"),
 ])
-def test_unusable_configuration_ends_start_up(prefix, driver, build, record, root, tmp_path, case, change, reason):
+def test_unusable_configuration_ends_start_up(prefix, driver, build, server, root, tmp_path, case, change, reason):
     options = {}
     if "settings_changes" in change:
-        options["settings"] = default_settings(root, **change["settings_changes"])
+        options["settings"] = default_settings(root, **change["settings_changes"], **server.settings())
     else:
         options.update(change)
     setup = make_build(prefix, build, tmp_path / "setup.exe", **options)
-    program = prefix.start([setup], env=record.env)
+    program = prefix.start([setup])
     box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
     assert "This copy of Vantrell Setup is incomplete" in box["text"] and reason in box["text"]
     assert program.wait(30) == 1
-    assert record.entries() == []
+    assert server.requests() == []
     assert machine_id(prefix) is None
 
 
@@ -165,14 +176,16 @@ def test_unusable_configuration_ends_start_up(prefix, driver, build, record, roo
     ("worker-fault", "EXCEPTION_ACCESS_VIOLATION"),
     ("registry", "Unable to retreive exception code."),
 ])
-def test_fatal_failure_reports_and_exits_zero(prefix, driver, build, record, mode, details):
-    program = prefix.start([build / "fixtures" / "fault_host.exe", mode], env=record.env)
+def test_fatal_failure_reports_and_exits_zero(prefix, driver, build, server, root, tmp_path, mode, details):
+    host = telemetry_build(prefix, build, root, tmp_path / "fault_host.exe", server,
+                           program=build / "fixtures" / "fault_host.exe")
+    program = prefix.start([host, mode])
     box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
     assert "A fatal error has occurred, please contact support." in box["text"]
     assert details in box["text"]
     assert program.wait(30) == 0
-    flow = record.flow()
-    assert flow[-2][:2] == ("action", "Exception::CWindowsException")
+    flow = server.flow()
+    assert flow[-2][:2] == ("action", "Exception::CWindowsException"), flow
     assert flow[-2][2]["message"].startswith(details)
     assert flow[-1] == ("end", "InstallBroken", {})
 
@@ -181,22 +194,22 @@ NDP = r"HKLM\SOFTWARE\Microsoft\NET Framework Setup\NDP"
 
 
 @pytest.mark.parametrize("versions, refused", [(["v2.0.50727", "v3.5"], True), (["v3.5", "v4.0"], False)])
-def test_backup_brand_hook_needs_dotnet_4(prefix, driver, build, record, root, tmp_path, versions, refused):
+def test_backup_brand_hook_needs_dotnet_4(prefix, driver, build, server, root, tmp_path, versions, refused):
     prefix.reg_delete(NDP)
     for v in versions + ["CDF"]:
         prefix.reg_add(NDP + "\\" + v)
-    setup = make_build(prefix, build, tmp_path / "setup.exe",
-                       settings=default_settings(root, BrandExtender="CTamberlyBackupBrandExtender"))
+    setup = telemetry_build(prefix, build, root, tmp_path / "setup.exe", server,
+                            BrandExtender="CTamberlyBackupBrandExtender")
     if not refused:
-        frame, status = run_to_frame(prefix, driver, setup, record)
-        assert status == 0 and record.entries()
+        frame, status = run_to_frame(prefix, driver, setup)
+        assert status == 0 and server.flow()
         return
-    program = prefix.start([setup], env=record.env)
+    program = prefix.start([setup])
     box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
     assert "You must have the .NET Framework 4.0 or later installed" in box["text"]
     assert program.wait(30) == 0
     driver.gone(caption="Vantrell", timeout=2000)
-    assert record.entries() == []
+    assert server.requests() == []
     assert machine_id(prefix) is None
 
 
@@ -204,13 +217,13 @@ def test_backup_brand_hook_needs_dotnet_4(prefix, driver, build, record, root, t
     (None, "Installer broken; page configuration could not be loaded."),
     ("", "Installer broken; no pages configured for this installer."),
 ])
-def test_unusable_page_order_is_fatal(prefix, driver, build, record, root, tmp_path, page_order, text):
-    setup = make_build(prefix, build, tmp_path / "setup.exe", settings=default_settings(root, PageOrder=page_order))
-    program = prefix.start([setup], env=record.env)
+def test_unusable_page_order_is_fatal(prefix, driver, build, server, root, tmp_path, page_order, text):
+    setup = telemetry_build(prefix, build, root, tmp_path / "setup.exe", server, PageOrder=page_order)
+    program = prefix.start([setup])
     box = driver.answer(caption="Vantrell", button="OK", timeout=30000)
     assert text in box["text"]
     assert program.wait(30) == 1
-    flow = record.flow()
-    assert flow[-2][:2] == ("action", "Exception::CToolkitException")
+    flow = server.flow()
+    assert flow[-2][:2] == ("action", "Exception::CToolkitException"), flow
     assert flow[-2][2]["message"].startswith(text)
     assert flow[-1] == ("end", "InstallBroken", {})

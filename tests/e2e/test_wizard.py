@@ -75,7 +75,7 @@ def test_happy_path_installs_and_launches(prefix, build, root, served, driver, t
         assert welcome[1003]["text"] == "Welcome to the\r\nVantrell Setup Wizard"
         assert "License Agreement" in welcome[1006]["text"]
         shoot(driver, artifacts, "welcome")
-        driver.click(caption=FRAME, id=1002)
+        driver.key("Enter", caption=FRAME)  # the default button, I Agree
 
         # The progress page while the package downloads, decompresses and installs.
         samples = []
@@ -117,7 +117,9 @@ def test_cancel_on_the_welcome_page(prefix, build, root, served, driver, tmp_pat
     with ThrottledServer(served, seconds=3) as server:
         program = start(prefix, build, root, tmp_path, f"{server.url}/product.msi.bz2")
         wizard.wait_for_page(driver, 1002)
-        box = confirm_cancel(driver, "No")
+        driver.key("Escape", caption=FRAME)
+        box = driver.answer(caption=wizard.BOX, button="No")
+        assert box["text"] == CANCEL_QUESTION
         assert [b["text"] for b in box["buttons"]] == ["&Yes", "&No"]
         assert 1002 in wizard.page_controls(driver)
         confirm_cancel(driver, "Yes")

@@ -10,8 +10,12 @@ Variants:
   error    our custom-action DLL raises an OK-only installer error, then fails
   slow     the installed Vantrell.exe runs "-wait" after InstallFinalize, long enough
            to press Cancel
+
+build_large_package() makes the product with a deterministic payload of a given size
+beside Vantrell.exe, for the benchmarks.
 """
 import bz2
+import random
 import shutil
 import subprocess
 from pathlib import Path
@@ -62,6 +66,46 @@ def build_package(variant, out_dir, product_dir):
         subprocess.run(["msibuild", str(msi), "-q", sql], check=True, timeout=60)
     shutil.rmtree(work, ignore_errors=True)
     return msi
+
+
+def _write_payload(path, mib, seed):
+    """Seeded pseudo-random bytes: deterministic, and neither the cabinet's compression
+    nor bzip2 can shrink them, so the package is as large as asked for."""
+    rng = random.Random(seed)
+    with open(path, "wb") as out:
+        for _ in range(mib):
+            out.write(rng.randbytes(1 << 20))
+
+
+def build_large_package(out_dir, product_dir, mib, seed=20261211):
+    """out_dir/Vantrell-<mib>mib.msi and its .bz2 (made with the native bzip2, which
+    streams): the product plus a payload of mib MiB installed beside it."""
+    out_dir = Path(out_dir)
+    msi = out_dir / f"Vantrell-{mib}mib.msi"
+    packed = msi.with_name(msi.name + ".bz2")
+    if packed.exists():
+        return msi, packed
+    work = out_dir / f"src-{mib}mib"
+    work.mkdir(parents=True, exist_ok=True)
+    wxs = (SOURCES / "Vantrell.wxs").read_text(encoding="utf-8")
+    component = ('          <Component Id="Payload" Guid="{5D4C3B2A-1908-4F7E-A6D5-C4B3A2918070}" Win64="yes">\n'
+                 '            <File Id="PayloadBin" Name="payload.bin" Source="payload.bin" KeyPath="yes" />\n'
+                 '          </Component>\n')
+    anchor = '          <Component Id="InstallProperties"'
+    if anchor not in wxs or "</Feature>" not in wxs:
+        raise ValueError("Vantrell.wxs no longer has the places the payload goes")
+    wxs = wxs.replace(anchor, component + anchor).replace("</Feature>", '  <ComponentRef Id="Payload" />\n    </Feature>')
+    (work / "Vantrell.wxs").write_text(wxs, encoding="utf-8")
+    shutil.copy(Path(product_dir) / "Vantrell.exe", work)
+    _write_payload(work / "payload.bin", mib, seed)
+    subprocess.run(["wixl", "-a", "x64", "-o", str(msi), "Vantrell.wxs"], cwd=work, check=True, timeout=1800,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    shutil.rmtree(work, ignore_errors=True)
+    partial = packed.with_name(packed.name + ".partial")
+    with open(msi, "rb") as src, open(partial, "wb") as dst:
+        subprocess.run(["bzip2", "-1", "-c"], stdin=src, stdout=dst, check=True, timeout=3600)
+    partial.rename(packed)
+    return msi, packed
 
 
 def compress(path):

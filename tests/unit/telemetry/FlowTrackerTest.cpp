@@ -34,6 +34,8 @@ TEST(FlowTracker, RecordsInOrderWithAttributesUpToTheFirstGap) {
     EXPECT_EQ(L"attributes[product]", records[1].fields[1].first);
     EXPECT_EQ(FlowRecord::End, records[2].kind);
     EXPECT_EQ(L"InstallBroken", records[2].fields.at(0).second);
+    // Every record of a session shares the state the session-init reply fills in.
+    EXPECT_EQ(records[0].session, records[2].session);
 }
 
 TEST(FlowTracker, ClosedSessionIsRejectedAndNoSinkMeansNoFlow) {
