@@ -52,7 +52,9 @@ def distribution():
 
 
 # What the UI driver presses on each page, found by a control only that page has.
-PAGES = [(1002, "welcome", 1002), (1010, "progress", None), (1013, "finished", 12)]
+# Offers this copy's data allows are declined (their servers are not part of the demo).
+PAGES = [(1002, "welcome", 1002), (1075, "backup-offer", 1001), (1086, "cleaner-offer", 1016),
+         (1090, "vantrell-offer", 1016), (1010, "progress", None), (1013, "finished", 12)]
 
 
 def walk(driver, program, drive):
